@@ -1,0 +1,82 @@
+#include "drums/drum_inventory.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <set>
+#include <string>
+
+#include "ui/window_seam.h"
+
+AssignmentMap assignmentMap;
+DrumNoteList drumNoteList;
+TrackLabelMap trackLabelMap;
+
+bool isConductorTrack(const std::vector<Track>& tracks) {
+    if (tracks.empty()) {
+        return false;
+    }
+    return std::none_of(tracks.front().begin(), tracks.front().end(),
+                        [](const MidiEvent& e) { return e.status < 0xF0; });
+}
+
+unsigned userTrackNumber(std::size_t index, bool hasConductorTrack) {
+    return static_cast<unsigned>(hasConductorTrack ? index : index + 1);
+}
+
+bool isDrumNoteEvent(const MidiEvent& event) {
+    const std::uint8_t kind = event.status & 0xF0;
+    return isDrumChannel(event.status) && (kind == 0x80 || kind == 0x90) && event.data.size() >= 2;
+}
+
+void rebuildDrumInventory() {
+    drumListReset();
+    assignmentMap.clear();
+    drumNoteList.clear();
+    trackLabelMap.clear();
+
+    const bool conductor = isConductorTrack(songData.tracks);
+
+    // Indexed by the note byte, which a malformed file may carry above 127.
+    std::bitset<256> listed, inTrack4, inTrack5;
+    std::array<std::set<unsigned>, 256> trackNumbers;
+
+    for (std::size_t i = 0; i < songData.tracks.size(); ++i) {
+        const unsigned number = userTrackNumber(i, conductor);
+        for (const MidiEvent& event : songData.tracks[i]) {
+            if (!isDrumNoteEvent(event)) {
+                continue;
+            }
+            const std::uint8_t note = event.data[0];
+            if (!listed[note]) {
+                listed[note] = true;
+                drumNoteList.push_back(note);
+            }
+            trackNumbers[note].insert(number);
+            if (number == 4) {
+                inTrack4[note] = true;
+            }
+            if (number == 5) {
+                inTrack5[note] = true;
+            }
+        }
+    }
+
+    std::sort(drumNoteList.begin(), drumNoteList.end());
+
+    for (const std::int32_t note : drumNoteList) {
+        assignmentMap[note] = inTrack4[note] && inTrack5[note] ? BOTH : inTrack5[note] ? TR5 : TR4;
+        std::wstring label;
+        for (const unsigned number : trackNumbers[note]) {
+            if (!label.empty()) {
+                label += L',';
+            }
+            label += std::to_wstring(number);
+        }
+        trackLabelMap[note] = std::move(label);
+    }
+
+    for (const std::int32_t note : drumNoteList) {
+        drumListAdd(std::to_wstring(note));
+    }
+}

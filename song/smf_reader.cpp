@@ -1,0 +1,192 @@
+#include "song/smf_reader.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "drums/drum_inventory.h"
+#include "song/song_data.h"
+
+namespace {
+
+// The reader has two ways to fail, with two different outcomes:
+//  - a broken chunk structure (missing header or chunk, wrong id, a length past
+//    the file end) refuses the whole file;
+//  - a malformed event only ends its track; the next chunk is found from the
+//    declared chunk length, never from where decoding stopped.
+
+std::uint32_t readU32Be(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+std::uint16_t readU16Be(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+
+bool hasId(const std::uint8_t* p, const char (&id)[5]) {
+    return p[0] == std::uint8_t(id[0]) && p[1] == std::uint8_t(id[1]) && p[2] == std::uint8_t(id[2]) &&
+           p[3] == std::uint8_t(id[3]);
+}
+
+// Bits shifted past bit 31 are lost, and a quantity may run longer than the four
+// bytes the standard allows: it is read to its end, or to the end of the file.
+std::uint32_t readVarLenIn(const std::vector<std::uint8_t>& bytes, std::size_t& pos) {
+    std::uint32_t value = 0;
+    while (pos < bytes.size()) {
+        const std::uint8_t b = bytes[pos++];
+        value = (value << 7) | (b & 0x7F);
+        if ((b & 0x80) == 0) {
+            break;
+        }
+    }
+    return value;
+}
+
+// Copies up to `declared` payload bytes that lie before the chunk end.
+void takePayload(const std::vector<std::uint8_t>& bytes, std::size_t& p, std::size_t chunkEnd,
+                 std::uint32_t declared, std::vector<std::uint8_t>& data) {
+    if (p >= chunkEnd) {
+        return;
+    }
+    const std::size_t available = chunkEnd - p;
+    const std::size_t n = declared < available ? declared : available;
+    data.insert(data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(p),
+                bytes.begin() + static_cast<std::ptrdiff_t>(p + n));
+    p += n;
+}
+
+// Decodes the events between `start` and `chunkEnd`. Delta times are bounded by
+// the file end only; every other byte of an event by the chunk end.
+Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd) {
+    Track track;
+    std::size_t p = start;
+    std::uint32_t tick = 0;
+    std::uint8_t runningStatus = 0;  // 0: none
+
+    while (p < chunkEnd) {
+        tick += readVarLenIn(bytes, p);
+        if (p >= chunkEnd) {
+            break;
+        }
+
+        MidiEvent event;
+        event.tick = tick;
+        const std::uint8_t b = bytes[p];
+        if (b >= 0x80) {
+            event.status = b;
+            ++p;
+            // Meta and system-exclusive events neither set nor clear running status.
+            if (b < 0xF0) {
+                runningStatus = b;
+            }
+        } else if (runningStatus != 0) {
+            event.status = runningStatus;  // b is the first data byte
+        } else {
+            break;  // a data byte where a status is due
+        }
+
+        const std::uint8_t status = event.status;
+        if (status == 0xFF) {
+            if (p >= chunkEnd) {
+                break;  // no type byte: the event is dropped
+            }
+            event.data.push_back(bytes[p++]);
+            event.length = readVarLenIn(bytes, p);
+            takePayload(bytes, p, chunkEnd, event.length, event.data);
+        } else if (status == 0xF0 || status == 0xF7) {
+            // The length is read even when the status was the chunk's last byte.
+            event.length = readVarLenIn(bytes, p);
+            takePayload(bytes, p, chunkEnd, event.length, event.data);
+        } else if (status >= 0xC0 && status <= 0xDF) {
+            if (p >= chunkEnd) {
+                break;
+            }
+            event.data.push_back(bytes[p++]);
+        } else {
+            // Two data bytes, also for the system bytes a well-formed track never holds.
+            if (chunkEnd - p < 2) {
+                break;
+            }
+            // Data bytes are kept as they are, even with bit 7 set.
+            event.data.assign({bytes[p], bytes[p + 1]});
+            p += 2;
+        }
+        track.push_back(std::move(event));
+    }
+    return track;
+}
+
+}  // namespace
+
+std::uint32_t readVarLen(std::size_t& pos) { return readVarLenIn(songData.bytes, pos); }
+
+bool parseSong() {
+    songData.tracks.clear();
+    const std::vector<std::uint8_t>& bytes = songData.bytes;
+    const std::size_t n = bytes.size();
+
+    if (n < 14 || !hasId(bytes.data(), "MThd")) {
+        return false;
+    }
+    const std::uint32_t headerLength = readU32Be(&bytes[4]);
+    if (headerLength > n - 8 || headerLength < 6) {
+        return false;
+    }
+    const std::uint16_t trackCount = readU16Be(&bytes[10]);
+    songData.division = readU16Be(&bytes[12]);
+    if (trackCount == 0) {
+        return false;
+    }
+
+    songData.tracks.reserve(trackCount);
+    std::size_t pos = 8 + std::size_t{headerLength};
+    for (unsigned i = 0; i < trackCount; ++i) {
+        if (pos > n || n - pos < 8 || !hasId(&bytes[pos], "MTrk")) {
+            return false;
+        }
+        const std::uint32_t chunkLength = readU32Be(&bytes[pos + 4]);
+        const std::size_t start = pos + 8;
+        if (chunkLength > n - start) {
+            return false;
+        }
+        const std::size_t chunkEnd = start + chunkLength;
+        songData.tracks.push_back(decodeTrack(bytes, start, chunkEnd));
+        pos = chunkEnd;
+    }
+    return true;  // bytes after the last declared chunk are ignored
+}
+
+bool loadSong(const std::wstring& path) {
+    const std::filesystem::path fsPath(path);
+    std::error_code ec;
+    // A directory opens as a stream on some systems and then reports nonsense sizes.
+    if (std::filesystem::is_directory(fsPath, ec)) {
+        return false;
+    }
+    std::ifstream in(fsPath, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::vector<std::uint8_t> content;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+        content.resize(static_cast<std::size_t>(size));
+        in.read(reinterpret_cast<char*>(content.data()), size);
+        content.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        // Not seekable (a pipe, say): read it as it comes.
+        in.clear();
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (in.bad()) {
+        return false;  // a read error: treated like a file that cannot be opened
+    }
+    songData.bytes = std::move(content);
+    songData.inputPath = path;
+    if (!parseSong()) {
+        return false;
+    }
+    rebuildDrumInventory();
+    return true;
+}

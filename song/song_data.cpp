@@ -1,0 +1,3 @@
+#include "song/song_data.h"
+
+SongData songData;

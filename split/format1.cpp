@@ -1,0 +1,40 @@
+#include "split/format1.h"
+
+#include <array>
+
+#include "split/output_path.h"
+#include "split/save_command.h"
+#include "ui/texts.h"
+
+std::vector<Track> convertToFormat1(const std::vector<Track>& tracks) {
+    if (tracks.size() != 1) {
+        return tracks;
+    }
+    // Bucket 0: meta and system events; bucket c + 1: channel c.
+    std::array<Track, 17> buckets;
+    for (const MidiEvent& event : tracks.front()) {
+        buckets[event.status >= 0xF0 ? 0 : (event.status & 0x0F) + 1].push_back(event);
+    }
+    std::vector<Track> result;
+    result.push_back(std::move(buckets[0]));
+    for (std::size_t c = 1; c < buckets.size(); ++c) {
+        if (!buckets[c].empty()) {
+            result.push_back(std::move(buckets[c]));
+        }
+    }
+    return result;
+}
+
+void saveFormat1(WindowHandle mainWindow) {
+    if (!fileLoaded) {
+        return;
+    }
+    // The loaded tracks need no copy when there is nothing to convert: the writer only reads them.
+    if (songData.tracks.size() != 1) {
+        writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), songData.tracks, SortFlags(), kTextSavedFormat1);
+        return;
+    }
+    const std::vector<Track> output = convertToFormat1(songData.tracks);
+    writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), output, SortFlags(output.size(), false),
+                   kTextSavedFormat1);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <vector>
+
+#include "song/song_data.h"
+#include "split/splitter.h"
+#include "ui/window_seam.h"
+
+// The output track lists of the two split saves, from the split of the
+// format-1 form and the drum tracks' position P (TR4 at P, TR5 at P + 1).
+
+// The drum tracks inserted before track P: nothing of the song is lost.
+std::vector<Track> splitInsertLayout(const SplitResult& split, std::size_t position);
+
+// The drum tracks in place of tracks P and P + 1, whose other events are dropped.
+std::vector<Track> splitOverwriteLayout(const SplitResult& split, std::size_t position);
+
+// Writes the loaded song with its drums split and inserted, to "_S.mid".
+void saveSplitInsert(WindowHandle mainWindow);
+
+// Writes the loaded song with its drums split over tracks 4 and 5, to "_OW.mid",
+// or over the input file itself while the overwrite box is ticked.
+void saveSplitOverwrite(WindowHandle mainWindow);

@@ -1,0 +1,92 @@
+#include "ui/texts.h"
+
+#include <cwchar>
+
+#include "ui/window_seam.h"
+
+// The English texts are kept as users know them, oddities included: two blanks
+// in the first, "Overwrit" in the second.
+const UiTextTable englishTexts = {
+    L"Split save. insert  between TR3/4",
+    L"Split save. Overwrit TR4/5",
+    L"Format1 Save",
+    L"Overwrite Input File(Caution: Destructive)",
+    L"Drag and drop MIDI file",
+    L"Input File: [ None ]",
+    L"Double-click or right-click to change split target.",
+    L"Failed to load MIDI.",
+    L"Input File: ",
+    L"[ Load Failed ]",
+    L"Saved: split insert (_S.mid)",
+    L"Saved: split overwrite (_OW.mid)",
+    L"Saved: Direct Overwrite to Input File",
+    L"Saved: format1 only (_F1.mid)",
+};
+
+// ASCII punctuation throughout, but for the full-width colon (3), ampersand (4)
+// and ideographic full stop (7).
+const UiTextTable japaneseTexts = {
+    L"分割保存 TR3/4の間に挿入",
+    L"分割保存 TR4/5に上書き",
+    L"Format1保存",
+    L"入力ファイルに上書き (注\uFF1Aデータ破壊の可能性有)",
+    L"ウィンドウにMIDIファイルをドラッグ\uFF06ドロップ",
+    L"入力ファイル: [ なし ]",
+    L"ダブルクリックまたは右クリックで分割先を変更",
+    L"MIDIの読み込みに失敗しました\u3002",
+    L"入力ファイル: ",
+    L"[ 読み込み失敗 ]",
+    L"保存完了: 分割挿入 (_S.mid)",
+    L"保存完了: 分割上書き (_OW.mid)",
+    L"保存完了: 入力ファイルに直接上書きしました",
+    L"保存完了: format1変換のみ (_F1.mid)",
+};
+
+const UiTextTable* activeTexts = &englishTexts;
+
+namespace {
+
+constexpr const wchar_t* kGmDrumNames[47] = {
+    L"Acoustic Bass Drum", L"Bass Drum 1",    L"Side Stick",     L"Acoustic Snare", L"Hand Clap",
+    L"Electric Snare",     L"Low Floor Tom",  L"Closed Hi-Hat",  L"High Floor Tom", L"Pedal Hi-Hat",
+    L"Low Tom",            L"Open Hi-Hat",    L"Low-Mid Tom",    L"Hi-Mid Tom",     L"Crash Cymbal 1",
+    L"High Tom",           L"Ride Cymbal 1",  L"Chinese Cymbal", L"Ride Bell",      L"Tambourine",
+    L"Splash Cymbal",      L"Cowbell",        L"Crash Cymbal 2", L"Vibraslap",      L"Ride Cymbal 2",
+    L"Hi Bongo",           L"Low Bongo",      L"Mute Hi Conga",  L"Open Hi Conga",  L"Low Conga",
+    L"High Timbale",       L"Low Timbale",    L"High Agogo",     L"Low Agogo",      L"Cabasa",
+    L"Maracas",            L"Short Whistle",  L"Long Whistle",   L"Short Guiro",    L"Long Guiro",
+    L"Claves",             L"Hi Wood Block",  L"Low Wood Block", L"Mute Cuica",     L"Open Cuica",
+    L"Mute Triangle",      L"Open Triangle",
+};
+
+constexpr std::uint16_t kPrimaryLanguageJapanese = 0x11;
+
+}  // namespace
+
+const UiTextTable* textsForLanguage(std::uint16_t languageId) {
+    return (languageId & 0x3FF) == kPrimaryLanguageJapanese ? &japaneseTexts : &englishTexts;
+}
+
+void selectUiLanguage() { activeTexts = textsForLanguage(userInterfaceLanguage()); }
+
+const wchar_t* uiText(int index) { return (*activeTexts)[static_cast<std::size_t>(index)]; }
+
+const wchar_t* gmDrumName(std::int32_t note) {
+    const std::uint32_t index = static_cast<std::uint32_t>(note) - 35u;
+    return index > 46 ? L"" : kGmDrumNames[index];
+}
+
+const wchar_t* targetLabel(std::int32_t target) {
+    switch (target) {
+        case TR4: return L"TR4";
+        case TR5: return L"TR5";
+        case BOTH: return L"BOTH";
+        default: return L"";
+    }
+}
+
+std::wstring formatNoteNumber(std::int32_t note) {
+    wchar_t buffer[24];
+    std::swprintf(buffer, sizeof buffer / sizeof buffer[0], L"%3d :", static_cast<int>(note));
+    return buffer;
+}

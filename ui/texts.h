@@ -1,0 +1,55 @@
+#pragma once
+
+// Every text the program shows. The fourteen window texts exist in Japanese and
+// English; the rest exist once.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "drums/drum_inventory.h"
+
+// Indexed by role; both tables have the same roles in the same order.
+using UiTextTable = std::array<const wchar_t*, 14>;
+
+enum UiTextIndex : int {
+    kTextSplitInsertButton = 0,
+    kTextSplitOverwriteButton = 1,
+    kTextFormat1Button = 2,
+    kTextOverwriteCheckBox = 3,
+    kTextDropPrompt = 4,         // status line while no file is loaded
+    kTextNoInputFile = 5,        // input-file label before any drop
+    kTextEditHint = 6,           // status line while a file is loaded
+    kTextLoadFailed = 7,         // status line after a failed load
+    kTextInputFilePrefix = 8,    // the input-file label starts with this after every drop
+    kTextInputFileFailed = 9,    // ... and ends with this after a failed one
+    kTextSavedSplitInsert = 10,
+    kTextSavedSplitOverwrite = 11,
+    kTextSavedOverInput = 12,
+    kTextSavedFormat1 = 13,
+};
+
+extern const UiTextTable japaneseTexts;
+extern const UiTextTable englishTexts;
+extern const UiTextTable* activeTexts;  // chosen once, when the main window is created
+
+// The table for a Windows language identifier: Japanese for primary language
+// 0x11, whatever the sublanguage; English for everything else.
+const UiTextTable* textsForLanguage(std::uint16_t languageId);
+
+// Sets activeTexts from the user's interface language.
+void selectUiLanguage();
+
+const wchar_t* uiText(int index);
+
+// The General MIDI percussion name of notes 35 to 81; "" for any other note.
+const wchar_t* gmDrumName(std::int32_t note);
+
+// "TR4", "TR5", "BOTH"; "" for any other value.
+const wchar_t* targetLabel(std::int32_t target);
+
+// The drum list's number cell: "%3d :", so 36 reads " 36 :".
+std::wstring formatNoteNumber(std::int32_t note);
+
+inline constexpr const wchar_t* kWindowClassName = L"DrumUI";
+inline constexpr const wchar_t* kWindowTitle = L"Tessaline for Quarlbridge    ver.2026/8/3";
