@@ -1,0 +1,200 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "cli/text_encoding.h"
+
+const char* const kHelpText =
+    "Usage:\n"
+    "  tessaline list FILE... [--json]\n"
+    "  tessaline split-insert FILE...      write FILE_S.mid\n"
+    "  tessaline split-overwrite FILE... [--in-place]\n"
+    "                                      write FILE_OW.mid, or over FILE with --in-place\n"
+    "  tessaline format1 FILE...           write FILE_F1.mid\n"
+    "  tessaline --help | --version\n"
+    "\n"
+    "Each drum note (MIDI channel 10) goes to TR4, TR5 or BOTH: a note already in\n"
+    "track 4 is proposed for TR4, one in track 5 for TR5, one in both for BOTH, any\n"
+    "other for TR4. For list, split-insert and split-overwrite these options change\n"
+    "the destination of the notes given; a note a file does not use is ignored:\n"
+    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]\n"
+    "\n"
+    "Tracks are counted from 1, a leading track without channel events not counted.\n"
+    "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n";
+
+namespace {
+
+struct CommandName {
+    const wchar_t* name;
+    Command command;
+};
+
+constexpr CommandName kCommands[] = {
+    {L"list", Command::List},
+    {L"split-insert", Command::SplitInsert},
+    {L"split-overwrite", Command::SplitOverwrite},
+    {L"format1", Command::Format1},
+};
+
+struct TargetOption {
+    const wchar_t* name;
+    DrumTarget target;
+};
+
+constexpr TargetOption kTargetOptions[] = {
+    {L"--tr4", TR4},
+    {L"--tr5", TR5},
+    {L"--both", BOTH},
+};
+
+std::string quoted(const std::wstring& argument) { return "'" + toUtf8(argument) + "'"; }
+
+UsageError usageError(std::string message) { return UsageError{std::move(message)}; }
+
+std::optional<DrumTarget> targetOption(const std::wstring& name) {
+    for (const TargetOption& option : kTargetOptions) {
+        if (name == option.name) {
+            return option.target;
+        }
+    }
+    return std::nullopt;
+}
+
+bool takesOverrides(Command command) {
+    return command == Command::List || command == Command::SplitInsert || command == Command::SplitOverwrite;
+}
+
+std::optional<Command> commandNamed(const std::wstring& name) {
+    for (const CommandName& entry : kCommands) {
+        if (name == entry.name) {
+            return entry.command;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<std::monostate, UsageError> parseNoteList(const std::wstring& value, DrumTarget target,
+                                                       const std::wstring& argument,
+                                                       std::vector<NoteOverride>& overrides) {
+    std::vector<NoteOverride> parsed;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = std::min(value.find(L',', start), value.size());
+        const std::wstring item = value.substr(start, comma - start);
+        if (item.empty() || !std::all_of(item.begin(), item.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+            return usageError(quoted(argument) + ": not a comma-separated list of note numbers");
+        }
+        // Leading zeros are harmless; a long run of digits must not overflow.
+        const std::size_t firstDigit = std::min(item.find_first_not_of(L'0'), item.size() - 1);
+        if (item.size() - firstDigit > 3 || std::stoi(item.substr(firstDigit)) > 255) {
+            return usageError(quoted(argument) + ": note " + toUtf8(item) + " is outside 0 to 255");
+        }
+        parsed.push_back(NoteOverride{std::stoi(item), target});
+        if (comma == value.size()) {
+            break;
+        }
+        start = comma + 1;
+    }
+    overrides.insert(overrides.end(), parsed.begin(), parsed.end());
+    return std::monostate{};
+}
+
+ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
+    Invocation invocation;
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"--") {
+            break;
+        }
+        if (argument == L"--help" || argument == L"-h") {
+            invocation.command = Command::Help;
+            return invocation;
+        }
+        if (argument == L"--version") {
+            invocation.command = Command::Version;
+            return invocation;
+        }
+    }
+    if (arguments.empty()) {
+        return usageError("no command given");
+    }
+    const std::optional<Command> command = commandNamed(arguments.front());
+    if (!command) {
+        return usageError("unknown command " + quoted(arguments.front()));
+    }
+    const std::string commandName = toUtf8(arguments.front());
+
+    invocation.command = *command;
+    // The argument that gave each note, for the message about a note given twice.
+    std::vector<std::wstring> overrideSources;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument.front() != L'-' || argument == L"-") {
+            invocation.files.push_back(argument);
+            continue;
+        }
+        if (argument == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.find(L'=');
+        const std::wstring name = argument.substr(0, equals);
+
+        if (const std::optional<DrumTarget> target = targetOption(name)) {
+            if (!takesOverrides(invocation.command)) {
+                return usageError(quoted(name) + " does not apply to " + commandName);
+            }
+            std::wstring value;
+            std::wstring shown = argument;
+            if (equals != std::wstring::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+                shown = argument + L" " + value;
+            } else {
+                return usageError(quoted(argument) + " needs a list of note numbers");
+            }
+            const std::size_t before = invocation.overrides.size();
+            const auto parsed = parseNoteList(value, *target, shown, invocation.overrides);
+            if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
+                return *error;
+            }
+            for (std::size_t k = before; k < invocation.overrides.size(); ++k) {
+                const std::int32_t note = invocation.overrides[k].note;
+                const auto earlier = std::find_if(invocation.overrides.begin(), invocation.overrides.begin() + k,
+                                                  [note](const NoteOverride& o) { return o.note == note; });
+                if (earlier != invocation.overrides.begin() + k) {
+                    const std::wstring& first = overrideSources[earlier - invocation.overrides.begin()];
+                    const std::string again = first == shown ? "" : " and in " + quoted(shown);
+                    return usageError("note " + std::to_string(note) + " is given twice, in " + quoted(first) +
+                                      again);
+                }
+                overrideSources.push_back(shown);
+            }
+            continue;
+        }
+        if (argument == L"--json") {
+            if (invocation.command != Command::List) {
+                return usageError("'--json' applies only to list");
+            }
+            invocation.json = true;
+            continue;
+        }
+        if (argument == L"--in-place") {
+            if (invocation.command != Command::SplitOverwrite) {
+                return usageError("'--in-place' applies only to split-overwrite");
+            }
+            invocation.inPlace = true;
+            continue;
+        }
+        return usageError("unknown option " + quoted(argument));
+    }
+    if (invocation.files.empty()) {
+        return usageError(commandName + ": no file given");
+    }
+    return invocation;
+}

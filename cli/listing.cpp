@@ -1,0 +1,80 @@
+#include "cli/listing.h"
+
+#include <algorithm>
+
+#include "cli/text_encoding.h"
+#include "ui/texts.h"
+
+namespace {
+
+constexpr const char* kRowIndent = "  ";
+constexpr const char* kColumnGap = "  ";
+
+std::string paddedTo(std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+}  // namespace
+
+std::vector<DrumRow> drumRows() {
+    std::vector<DrumRow> rows;
+    rows.reserve(drumNoteList.size());
+    for (const std::int32_t note : drumNoteList) {
+        DrumRow row;
+        row.note = note;
+        // The window reads both maps with lookup-or-insert: TR4 and "" for a missing note.
+        if (const auto target = assignmentMap.find(note); target != assignmentMap.end()) {
+            row.target = target->second;
+        }
+        if (const auto label = trackLabelMap.find(note); label != trackLabelMap.end()) {
+            row.tracks = label->second;
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<std::string> listingLines(const std::vector<DrumRow>& rows) {
+    // Labels, destinations and numbers are ASCII, so bytes are columns.
+    std::size_t labelWidth = 0;
+    std::size_t targetWidth = 0;
+    for (const DrumRow& row : rows) {
+        labelWidth = std::max(labelWidth, row.tracks.size());
+        targetWidth = std::max(targetWidth, std::wstring_view(targetLabel(row.target)).size());
+    }
+    std::vector<std::string> lines;
+    lines.reserve(rows.size());
+    for (const DrumRow& row : rows) {
+        std::string line = kRowIndent + paddedTo(toUtf8(row.tracks), labelWidth) + kColumnGap +
+                           paddedTo(toUtf8(targetLabel(row.target)), targetWidth) + kColumnGap +
+                           toUtf8(formatNoteNumber(row.note));
+        const std::string name = toUtf8(gmDrumName(row.note));
+        if (!name.empty()) {
+            line += ' ' + name;
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
+                          const std::string& indent) {
+    std::string out = "{\"path\": " + jsonQuoted(path) + ", \"loaded\": " + (loaded ? "true" : "false");
+    if (!loaded) {
+        return out + "}";
+    }
+    out += ", \"notes\": [";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const DrumRow& row = rows[i];
+        std::string tracks;
+        for (const wchar_t c : row.tracks) {
+            tracks += c == L',' ? std::string(", ") : std::string(1, static_cast<char>(c));
+        }
+        out += (i == 0 ? "\n" : ",\n") + indent + "  {\"note\": " + std::to_string(row.note) + ", \"tracks\": [" +
+               tracks + "], \"target\": " + jsonQuoted(toUtf8(targetLabel(row.target))) +
+               ", \"name\": " + jsonQuoted(toUtf8(gmDrumName(row.note))) + "}";
+    }
+    out += rows.empty() ? "]}" : "\n" + indent + "]}";
+    return out;
+}

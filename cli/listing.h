@@ -1,0 +1,30 @@
+#pragma once
+
+// The drum inventory of the loaded song as text: the rows of the window's drum
+// list, and the same as JSON.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "drums/drum_inventory.h"
+
+// One row of the drum list.
+struct DrumRow {
+    std::int32_t note = 0;
+    std::wstring tracks;  // the track label, "2,4,10"
+    DrumTarget target = TR4;
+};
+
+// The loaded song's rows, in the drum list's order.
+std::vector<DrumRow> drumRows();
+
+// One line per row (UTF-8, no line end): track label, destination, "%3d :" and
+// the General MIDI name, indented, in columns that line up across the rows.
+std::vector<std::string> listingLines(const std::vector<DrumRow>& rows);
+
+// One element of the "files" array: {"path": ..., "loaded": true, "notes": [...]}
+// for a loaded song, {"path": ..., "loaded": false} for one that failed.
+// `indent` is put before every line but the first.
+std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
+                          const std::string& indent);

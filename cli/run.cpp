@@ -1,0 +1,144 @@
+#include "cli/run.h"
+
+#include <ostream>
+
+#include "cli/listing.h"
+#include "cli/text_encoding.h"
+#include "song/smf_reader.h"
+#include "split/format1.h"
+#include "split/output_path.h"
+#include "split/save_command.h"
+#include "split/split_saves.h"
+#include "ui/texts.h"
+#include "ui/window_headless.h"
+
+#ifndef TESSALINE_VERSION
+#define TESSALINE_VERSION "unknown"
+#endif
+
+namespace {
+
+// There is no window; the save commands only pass the handle on to the seam.
+constexpr WindowHandle kNoWindow = nullptr;
+
+// Loads `path` as a drop on the window would, and says on `err` when it failed.
+bool loadFile(const std::wstring& path, std::ostream& err) {
+    fileLoaded = loadSong(path);
+    if (!fileLoaded) {
+        err << toUtf8(uiText(kTextLoadFailed)) << '\t' << toUtf8(path) << '\n';
+    }
+    return fileLoaded;
+}
+
+bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    bool allLoaded = true;
+    if (invocation.json) {
+        out << "{\"files\": [";
+    }
+    for (std::size_t i = 0; i < invocation.files.size(); ++i) {
+        const std::wstring& path = invocation.files[i];
+        const bool loaded = loadFile(path, err);
+        allLoaded = allLoaded && loaded;
+        std::vector<DrumRow> rows;
+        if (loaded) {
+            applyOverrides(invocation.overrides);
+            rows = drumRows();
+        }
+        if (invocation.json) {
+            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(toUtf8(path), loaded, rows, "  ");
+            continue;
+        }
+        if (!loaded) {
+            continue;
+        }
+        out << toUtf8(path) << '\n';
+        for (const std::string& line : listingLines(rows)) {
+            out << line << '\n';
+        }
+        if (rows.empty()) {
+            out << "  (no drum notes)\n";
+        }
+    }
+    if (invocation.json) {
+        out << (invocation.files.empty() ? "]}\n" : "\n]}\n");
+    }
+    return allLoaded;
+}
+
+// The save the window's button runs, and where it writes: the save commands
+// choose the path themselves, so this only repeats their choice for the message.
+struct SaveCommand {
+    void (*save)(WindowHandle);
+    const wchar_t* suffix;  // null: over the input file
+};
+
+SaveCommand saveCommandFor(const Invocation& invocation) {
+    switch (invocation.command) {
+        case Command::SplitInsert: return {saveSplitInsert, L"_S.mid"};
+        case Command::SplitOverwrite: return {saveSplitOverwrite, invocation.inPlace ? nullptr : L"_OW.mid"};
+        default: return {saveFormat1, L"_F1.mid"};
+    }
+}
+
+bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    const SaveCommand command = saveCommandFor(invocation);
+    headlessWindow.overwriteBoxChecked = invocation.inPlace;
+    bool allSaved = true;
+    for (const std::wstring& path : invocation.files) {
+        if (!loadFile(path, err)) {
+            allSaved = false;
+            continue;
+        }
+        applyOverrides(invocation.overrides);
+        const std::wstring outputPath = command.suffix != nullptr ? makeOutputPath(command.suffix) : songData.inputPath;
+        // A save shows its text and starts the status timer only once the file is written.
+        const int timerStarts = headlessWindow.statusTimerStarts;
+        command.save(kNoWindow);
+        if (headlessWindow.statusTimerStarts == timerStarts) {
+            err << "Could not write" << '\t' << toUtf8(outputPath) << '\n';
+            allSaved = false;
+            continue;
+        }
+        out << toUtf8(headlessWindow.statusLine) << '\t' << toUtf8(outputPath) << '\n';
+    }
+    return allSaved;
+}
+
+}  // namespace
+
+void selectLanguageFromLocale(const char* lcAll, const char* lang) {
+    const char* locale = lcAll != nullptr && *lcAll != '\0' ? lcAll : lang;
+    headlessWindow.interfaceLanguage = languageFromLocaleName(locale);
+    selectUiLanguage();
+}
+
+void applyOverrides(const std::vector<NoteOverride>& overrides) {
+    for (const NoteOverride& override : overrides) {
+        if (const auto entry = assignmentMap.find(override.note); entry != assignmentMap.end()) {
+            entry->second = override.target;
+        }
+    }
+}
+
+int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    bool allDone = true;
+    switch (invocation.command) {
+        case Command::Help: out << kHelpText; break;
+        case Command::Version: out << "tessaline " TESSALINE_VERSION "\n"; break;
+        case Command::List: allDone = listFiles(invocation, out, err); break;
+        case Command::SplitInsert:
+        case Command::SplitOverwrite:
+        case Command::Format1: allDone = saveFiles(invocation, out, err); break;
+    }
+    out.flush();
+    return allDone ? kExitAllDone : kExitSomeFileFailed;
+}
+
+int runTessaline(const std::vector<std::wstring>& arguments, std::ostream& out, std::ostream& err) {
+    const ParsedArguments parsed = parseArguments(arguments);
+    if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
+        err << "tessaline: " << error->message << "\nTry 'tessaline --help'.\n";
+        return kExitUsage;
+    }
+    return runInvocation(std::get<Invocation>(parsed), out, err);
+}
