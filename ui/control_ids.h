@@ -1,0 +1,21 @@
+#pragma once
+
+// Identifiers of the main window's controls, its timer and the drum list's
+// context menu items.
+
+inline constexpr int kDrumListId = 1001;
+inline constexpr int kSplitInsertButtonId = 1002;
+inline constexpr int kStatusLineId = 1003;
+inline constexpr int kSplitOverwriteButtonId = 1004;
+inline constexpr int kFormat1ButtonId = 1005;
+inline constexpr int kOverwriteCheckBoxId = 1006;
+inline constexpr int kInputFileLabelId = 1007;
+
+// Puts the resting text back in the status line after a save's message.
+inline constexpr int kStatusTimerId = 1;
+inline constexpr unsigned kStatusTimerMilliseconds = 3000;
+
+// Menu item identifiers are the destination plus one: 0 is "nothing chosen".
+inline constexpr int kMenuTr4Id = 1;
+inline constexpr int kMenuTr5Id = 2;
+inline constexpr int kMenuBothId = 3;

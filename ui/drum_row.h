@@ -1,0 +1,60 @@
+#pragma once
+
+// What a row of the drum list shows, worked out without a window.
+
+#include <cstdint>
+#include <string>
+
+#include "drums/drum_inventory.h"
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+
+    bool operator==(const Rgb&) const = default;
+};
+
+// The fill of the target cell: light blue, light red, light green; white for a
+// value that is no destination.
+Rgb targetColour(std::int32_t target);
+
+// The double-click cycle TR4 -> TR5 -> BOTH -> TR4; anything else starts over at TR4.
+DrumTarget nextTarget(std::int32_t target);
+
+// The destination a context menu item stands for (1 TR4, 2 TR5, 3 BOTH); false
+// for 0, the menu closed without a choice, and any other value.
+bool targetForMenuItem(int itemId, DrumTarget& target);
+
+struct DrumRowTexts {
+    std::wstring trackLabel;  // "2,4,10"
+    std::wstring target;      // "TR4", "TR5", "BOTH"
+    std::wstring number;      // " 36 :"
+    std::wstring name;        // "Bass Drum 1", or empty beyond the General MIDI key map
+};
+
+// The texts of the row of `note`. Like every reader of the list, it creates the
+// note's entries when missing: TR4 and an empty label.
+DrumRowTexts drumRowTexts(std::int32_t note);
+
+// Edges of a rectangle, as Win32 keeps them: right and bottom are exclusive.
+struct CellBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    bool operator==(const CellBox&) const = default;
+};
+
+// The four cells of a row, each the row's full height, 4-pixel gaps between them.
+struct DrumRowCells {
+    CellBox trackLabel;
+    CellBox target;
+    CellBox number;
+    CellBox name;
+};
+
+DrumRowCells drumRowCells(const CellBox& row);
+
+inline constexpr int kDrumRowHeight = 22;
