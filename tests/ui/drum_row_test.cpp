@@ -1,0 +1,67 @@
+#include "ui/drum_row.h"
+
+#include <gtest/gtest.h>
+
+TEST(DrumRow, TargetColoursAndWhiteForAnythingElse) {
+    const struct {
+        std::int32_t target;
+        Rgb colour;
+    } cases[] = {
+        {TR4, {200, 230, 255}}, {TR5, {255, 220, 220}}, {BOTH, {220, 255, 220}}, {3, {255, 255, 255}},
+        {-1, {255, 255, 255}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(targetColour(c.target), c.colour) << c.target;
+    }
+}
+
+TEST(DrumRow, DoubleClickCycleComesBackAfterThreeSteps) {
+    EXPECT_EQ(nextTarget(TR4), TR5);
+    EXPECT_EQ(nextTarget(TR5), BOTH);
+    EXPECT_EQ(nextTarget(BOTH), TR4);
+    EXPECT_EQ(nextTarget(7), TR4);
+    EXPECT_EQ(nextTarget(-1), TR4);
+}
+
+TEST(DrumRow, MenuItemsStandForTheDestinationPlusOne) {
+    const struct {
+        int item;
+        bool chosen;
+        DrumTarget target;
+    } cases[] = {{0, false, TR4}, {1, true, TR4}, {2, true, TR5}, {3, true, BOTH}, {4, false, TR4}, {-1, false, TR4}};
+    for (const auto& c : cases) {
+        DrumTarget target = TR4;
+        EXPECT_EQ(targetForMenuItem(c.item, target), c.chosen) << c.item;
+        EXPECT_EQ(target, c.target) << c.item;
+    }
+}
+
+TEST(DrumRow, TextsComeFromTheMapsAndTheNameTable) {
+    assignmentMap = {{36, TR5}};
+    trackLabelMap = {{36, L"2,4,10"}};
+    const DrumRowTexts row = drumRowTexts(36);
+    EXPECT_EQ(row.trackLabel, L"2,4,10");
+    EXPECT_EQ(row.target, L"TR5");
+    EXPECT_EQ(row.number, L" 36 :");
+    EXPECT_EQ(row.name, L"Bass Drum 1");
+}
+
+TEST(DrumRow, NoteMissingFromTheMapsGetsTr4AndAnEmptyLabelInserted) {
+    assignmentMap.clear();
+    trackLabelMap.clear();
+    const DrumRowTexts row = drumRowTexts(200);
+    EXPECT_EQ(row.trackLabel, L"");
+    EXPECT_EQ(row.target, L"TR4");
+    EXPECT_EQ(row.number, L"200 :");
+    EXPECT_EQ(row.name, L"");
+    EXPECT_EQ(assignmentMap.at(200), TR4);
+    EXPECT_EQ(trackLabelMap.at(200), L"");
+}
+
+TEST(DrumRow, CellsSitAtFixedOffsetsWithGapsAndSpanTheRowHeight) {
+    const DrumRowCells cells = drumRowCells({5, 44, 700, 66});
+    EXPECT_EQ(cells.trackLabel, (CellBox{5, 44, 69, 66}));
+    EXPECT_EQ(cells.target, (CellBox{73, 44, 133, 66}));
+    EXPECT_EQ(cells.number, (CellBox{137, 44, 217, 66}));
+    EXPECT_EQ(cells.name, (CellBox{221, 44, 700, 66}));
+}
