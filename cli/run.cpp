@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include <filesystem>
 #include <ostream>
 
 #include "cli/listing.h"
@@ -23,7 +24,14 @@ constexpr WindowHandle kNoWindow = nullptr;
 
 // Loads `path` as a drop on the window would, and says on `err` when it failed.
 bool loadFile(const std::wstring& path, std::ostream& err) {
-    fileLoaded = loadSong(path);
+    fileLoaded = false;
+    try {
+        fileLoaded = loadSong(path);
+    } catch (const std::filesystem::filesystem_error&) {
+        // The standard library may be unable to turn the wide path into one the
+        // system takes (libstdc++ converts through the "C" locale): the file
+        // cannot be read, like any other that cannot be opened.
+    }
     if (!fileLoaded) {
         err << toUtf8(uiText(kTextLoadFailed)) << '\t' << toUtf8(path) << '\n';
     }
@@ -93,7 +101,11 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         const std::wstring outputPath = command.suffix != nullptr ? makeOutputPath(command.suffix) : songData.inputPath;
         // A save shows its text and starts the status timer only once the file is written.
         const int timerStarts = headlessWindow.statusTimerStarts;
-        command.save(kNoWindow);
+        try {
+            command.save(kNoWindow);
+        } catch (const std::filesystem::filesystem_error&) {
+            // As above, for the output path: the file is not written.
+        }
         if (headlessWindow.statusTimerStarts == timerStarts) {
             err << "Could not write" << '\t' << toUtf8(outputPath) << '\n';
             allSaved = false;
