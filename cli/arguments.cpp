@@ -49,7 +49,12 @@ constexpr TargetOption kTargetOptions[] = {
     {L"--both", BOTH},
 };
 
-std::string quoted(const std::wstring& argument) { return "'" + toUtf8(argument) + "'"; }
+std::string quoted(const std::wstring& argument) {
+    std::string text = "'";
+    text += toUtf8(argument);
+    text += '\'';
+    return text;
+}
 
 UsageError usageError(std::string message) { return UsageError{std::move(message)}; }
 
