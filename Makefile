@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. `make test` is what CI runs.
-.PHONY: all deps build test test-native test-sanitize clean
+.PHONY: all deps build test test-native test-sanitize demo clean
 
 all: build
 
@@ -21,6 +21,22 @@ test-sanitize: deps
 	ctest --preset sanitize
 
 test: test-native test-sanitize
+
+# Builds the command-line tool and runs it on a generated two-bar groove: the
+# inventory, then the three outputs, written beside the song in build/native/demo.
+DEMO_DIR := build/native/demo
+TESSALINE := build/native/cli/tessaline
+
+demo: deps
+	cmake --preset native
+	cmake --build --preset native --target tessaline_cli tessaline_make_groove
+	@mkdir -p $(DEMO_DIR)
+	build/native/examples/make-groove $(DEMO_DIR)/groove.mid
+	$(TESSALINE) list $(DEMO_DIR)/groove.mid
+	$(TESSALINE) split-insert $(DEMO_DIR)/groove.mid
+	$(TESSALINE) split-overwrite $(DEMO_DIR)/groove.mid
+	$(TESSALINE) format1 $(DEMO_DIR)/groove.mid
+	$(TESSALINE) list $(DEMO_DIR)/groove_S.mid
 
 clean:
 	rm -rf build
