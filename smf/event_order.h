@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "song/song_data.h"
 
 // How an event sorts among others at the same tick: releases first, then note
@@ -15,6 +18,10 @@ EventClass eventClass(const MidiEvent& event);
 // Order of a drum track: by tick (unsigned), then by EventClass. Nothing else
 // is a key: not the channel, the note, the source track.
 bool eventOrderLess(const MidiEvent& a, const MidiEvent& b);
+
+// The positions of the track's events in the order of a stable sort by
+// eventOrderLess, without moving the events.
+std::vector<std::uint32_t> orderedPositions(const Track& track);
 
 // Sorts the track by eventOrderLess. Stable, so events that tie keep the order
 // in which they were collected (a bank select stays before its program change).

@@ -1,5 +1,6 @@
 #include "smf/smf_writer.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -38,6 +39,65 @@ std::size_t payloadCount(std::uint32_t declared, std::size_t present) {
     return declared < present ? declared : present;
 }
 
+// Whether the event has the bytes its kind needs: a meta event its type, a
+// channel message its data bytes. A malformed track can leave one without.
+bool isWritable(const MidiEvent& e) {
+    const std::uint8_t status = e.status;
+    if (status == 0xF0 || status == 0xF7) {
+        return true;
+    }
+    if (status == kMetaStatus || (status >= 0xC0 && status <= 0xDF)) {
+        return !e.data.empty();
+    }
+    return e.data.size() >= 2;
+}
+
+std::size_t maxEventBytes(const MidiEvent& e) { return 2 + 5 + e.data.size(); }
+
+std::uint8_t* putVarLen(std::uint8_t* p, std::uint32_t value) {
+    std::uint8_t groups[5];
+    int n = 0;
+    groups[n++] = value & 0x7F;
+    value >>= 7;
+    while (value != 0) {
+        groups[n++] = static_cast<std::uint8_t>((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    while (n > 0) {
+        *p++ = groups[--n];
+    }
+    return p;
+}
+
+// Writes a writable event's bytes with its own status byte; returns the end.
+// Meta and system-exclusive events are written with the payload present, and
+// channel messages without bytes beyond those their kind takes.
+std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
+    const std::uint8_t status = e.status;
+    const std::uint8_t* d = e.data.data();
+    *p++ = status;
+    if (status == kMetaStatus) {
+        const std::size_t count = payloadCount(e.length, e.data.size() - 1);
+        *p++ = d[0];
+        p = putVarLen(p, static_cast<std::uint32_t>(count));
+        std::memcpy(p, d + 1, count);
+        return p + count;
+    }
+    if (status == 0xF0 || status == 0xF7) {
+        const std::size_t count = payloadCount(e.length, e.data.size());
+        p = putVarLen(p, static_cast<std::uint32_t>(count));
+        if (count != 0) {
+            std::memcpy(p, d, count);
+        }
+        return p + count;
+    }
+    *p++ = d[0];
+    if (status < 0xC0 || status > 0xDF) {
+        *p++ = d[1];
+    }
+    return p;
+}
+
 fs::path temporaryPathBeside(const fs::path& target) {
     static std::uint32_t counter = 0;
     static const std::uint32_t seed = std::random_device{}();
@@ -72,80 +132,67 @@ bool existingOutputWritable(const fs::path& target) {
 
 void writeVarLen(ByteBuffer& out, std::uint32_t value) {
     std::uint8_t buffer[5];
-    int n = 0;
-    buffer[n++] = value & 0x7F;
-    value >>= 7;
-    while (value != 0) {
-        buffer[n++] = static_cast<std::uint8_t>((value & 0x7F) | 0x80);
-        value >>= 7;
-    }
-    while (n > 0) {
-        out.push_back(buffer[--n]);
-    }
+    out.insert(out.end(), buffer, putVarLen(buffer, value));
 }
 
 bool writeEventBytes(ByteBuffer& out, const MidiEvent& e) {
-    const std::uint8_t status = e.status;
-    const std::vector<std::uint8_t>& d = e.data;
-    if (status == kMetaStatus) {
-        if (d.empty()) {
-            return false;
-        }
-        const std::size_t count = payloadCount(e.length, d.size() - 1);
-        out.push_back(status);
-        out.push_back(d[0]);
-        writeVarLen(out, static_cast<std::uint32_t>(count));
-        out.insert(out.end(), d.begin() + 1, d.begin() + 1 + static_cast<std::ptrdiff_t>(count));
-    } else if (status == 0xF0 || status == 0xF7) {
-        const std::size_t count = payloadCount(e.length, d.size());
-        out.push_back(status);
-        writeVarLen(out, static_cast<std::uint32_t>(count));
-        out.insert(out.end(), d.begin(), d.begin() + static_cast<std::ptrdiff_t>(count));
-    } else if (status >= 0xC0 && status <= 0xDF) {
-        if (d.empty()) {
-            return false;
-        }
-        out.insert(out.end(), {status, d[0]});
-    } else {
-        if (d.size() < 2) {
-            return false;
-        }
-        out.insert(out.end(), {status, d[0], d[1]});  // bytes beyond the kind's count are not written
+    if (!isWritable(e)) {
+        return false;
     }
+    const std::size_t at = out.size();
+    out.resize(at + maxEventBytes(e));
+    out.resize(std::size_t(putEventBytes(out.data() + at, e) - out.data()));
     return true;
 }
 
-void writeTrackChunk(ByteBuffer& out, Track track, bool sorted) {
-    std::erase_if(track, isEndOfTrack);
+void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted) {
+    // An ordered track is walked in sorted order without moving its events.
+    // Leaving the End-of-Track events out afterwards gives what ordering the
+    // track without them would: a stable order keeps the others' order.
+    std::vector<std::uint32_t> order;
     if (sorted) {
-        orderTrackEvents(track);
+        order = orderedPositions(track);
     }
+    const std::size_t count = track.size();
+    auto eventAt = [&](std::size_t i) -> const MidiEvent& { return sorted ? track[order[i]] : track[i]; };
 
-    out.insert(out.end(), {'M', 'T', 'r', 'k'});
-    const std::size_t lengthAt = out.size();
-    appendU32Be(out, 0);  // patched below
-    const std::size_t bodyStart = out.size();
+    // Room for the worst case, trimmed to what was written.
+    std::size_t room = 8 + 4;
+    for (const MidiEvent& e : track) {
+        room += 5 + maxEventBytes(e);
+    }
+    const std::size_t chunkStart = out.size();
+    out.resize(chunkStart + room);
+    std::uint8_t* const bodyStart = out.data() + chunkStart + 8;
+    std::uint8_t* p = bodyStart;
 
     std::uint32_t previous = 0;
-    ByteBuffer event;
-    for (const MidiEvent& e : track) {
-        event.clear();
-        if (!writeEventBytes(event, e)) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const MidiEvent& e = eventAt(i);
+        // End-of-Track events are dropped wherever they stand: one is added at the end.
+        if (isEndOfTrack(e) || !isWritable(e)) {
             continue;
         }
         // An event earlier than one before it (only in an unordered track) is
         // written at the time of the latest event so far.
         const std::uint32_t at = e.tick < previous ? previous : e.tick;
-        writeVarLen(out, at - previous);
-        out.insert(out.end(), event.begin(), event.end());
+        p = putVarLen(p, at - previous);
+        p = putEventBytes(p, e);
         previous = at;
     }
-    out.insert(out.end(), {0x00, 0xFF, 0x2F, 0x00});  // the one End-of-Track, at the last event's time
+    // The one End-of-Track, at the time of the last event.
+    *p++ = 0x00;
+    *p++ = 0xFF;
+    *p++ = 0x2F;
+    *p++ = 0x00;
 
-    const std::uint32_t bodyLength = static_cast<std::uint32_t>(out.size() - bodyStart);
+    const std::uint32_t bodyLength = static_cast<std::uint32_t>(p - bodyStart);
+    std::uint8_t* header = out.data() + chunkStart;
+    std::memcpy(header, "MTrk", 4);
     for (int i = 0; i < 4; ++i) {
-        out[lengthAt + i] = std::uint8_t(bodyLength >> (24 - 8 * i));
+        header[4 + i] = std::uint8_t(bodyLength >> (24 - 8 * i));
     }
+    out.resize(std::size_t(p - out.data()));
 }
 
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,

@@ -23,9 +23,10 @@ bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, co
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division);
 
-// Appends one track chunk: its End-of-Track events removed, ordered if `sorted`,
-// every event with its own status byte, and one End-of-Track at the end.
-void writeTrackChunk(ByteBuffer& out, Track track, bool sorted);
+// Appends one track chunk: its End-of-Track events left out, ordered if
+// `sorted`, every event with its own status byte, one End-of-Track at the end.
+// The track itself is not changed.
+void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted);
 
 // Appends one event's bytes (after its delta time). Returns false, appending
 // nothing, for an event too short to be written: a meta event without its type

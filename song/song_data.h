@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "song/event_bytes.h"
+
 // One event as it stood in a track chunk, running status resolved.
 //
 //   status 0x80-0xBF, 0xE0-0xEF, 0xF1-0xFE (but 0xF7): data = two data bytes
@@ -16,11 +18,14 @@
 struct MidiEvent {
     std::uint32_t tick = 0;  // absolute; wraps modulo 2^32
     std::uint8_t status = 0;
-    std::vector<std::uint8_t> data;
+    EventBytes data;
     std::uint32_t length = 0;  // 0 for channel messages
 
     bool operator==(const MidiEvent&) const = default;
 };
+
+// Songs of millions of events are held whole: keep an event small.
+static_assert(sizeof(MidiEvent) <= 24);
 
 // A track is nothing but its events, in chunk order.
 using Track = std::vector<MidiEvent>;

@@ -1,6 +1,6 @@
 #include "split/split_saves.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "drums/drum_inventory.h"
 #include "split/format1.h"
@@ -18,40 +18,38 @@ SortFlags drumTrackFlags(std::size_t trackCount, std::size_t position) {
 }
 
 // The loaded song is only read: the split works on the converted copy, so the
-// song stays exactly as loaded whatever the save does.
-void saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(const SplitResult&, std::size_t),
+// song stays exactly as loaded whatever the save does. Each step hands its
+// result on to the next, so the song is copied once, not once a step.
+void saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
                const std::wstring& path, int successText) {
-    const std::vector<Track> converted = convertToFormat1(songData.tracks);
-    const SplitResult split = splitDrumEvents(converted, assignmentMap);
+    std::vector<Track> converted = convertToFormat1(songData.tracks);
     const std::size_t position = drumTrackPosition(converted);
-    const std::vector<Track> output = layout(split, position);
+    const std::vector<Track> output = layout(splitDrumEvents(std::move(converted), assignmentMap), position);
     writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
 }
 
 }  // namespace
 
-std::vector<Track> splitInsertLayout(const SplitResult& split, std::size_t position) {
-    std::vector<Track> output;
-    output.reserve(std::max(split.remaining.size(), position) + 2);
-    for (std::size_t k = 0; k < position; ++k) {
-        output.push_back(k < split.remaining.size() ? split.remaining[k] : Track());
+std::vector<Track> splitInsertLayout(SplitResult split, std::size_t position) {
+    std::vector<Track>& tracks = split.remaining;
+    if (tracks.size() < position) {
+        tracks.resize(position);
     }
-    output.push_back(split.tr4);
-    output.push_back(split.tr5);
-    for (std::size_t k = position; k < split.remaining.size(); ++k) {
-        output.push_back(split.remaining[k]);
-    }
-    return output;
+    const auto at = tracks.begin() + static_cast<std::ptrdiff_t>(position);
+    tracks.insert(at, 2, Track());
+    tracks[position] = std::move(split.tr4);
+    tracks[position + 1] = std::move(split.tr5);
+    return std::move(tracks);
 }
 
-std::vector<Track> splitOverwriteLayout(const SplitResult& split, std::size_t position) {
-    std::vector<Track> output = split.remaining;
-    if (output.size() < position + 2) {
-        output.resize(position + 2);
+std::vector<Track> splitOverwriteLayout(SplitResult split, std::size_t position) {
+    std::vector<Track>& tracks = split.remaining;
+    if (tracks.size() < position + 2) {
+        tracks.resize(position + 2);
     }
-    output[position] = split.tr4;
-    output[position + 1] = split.tr5;
-    return output;
+    tracks[position] = std::move(split.tr4);
+    tracks[position + 1] = std::move(split.tr5);
+    return std::move(tracks);
 }
 
 void saveSplitInsert(WindowHandle mainWindow) {

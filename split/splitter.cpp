@@ -17,10 +17,40 @@ SplitClass splitClass(const MidiEvent& e) {
     return SplitClass::OtherDrumEvent;
 }
 
-// Looks the note up without inserting it; a note the inventory never saw goes to TR4.
-DrumTarget destinationOf(const AssignmentMap& assignments, std::uint8_t note) {
-    const auto found = assignments.find(note);
-    return found == assignments.end() ? TR4 : found->second;
+// The destination of every note number, looked up once per save rather than
+// once per event. A note the inventory never saw goes to TR4; nothing is
+// inserted into the assignments.
+std::array<DrumTarget, 256> destinationTable(const AssignmentMap& assignments) {
+    std::array<DrumTarget, 256> table;
+    table.fill(TR4);
+    for (const auto& [note, target] : assignments) {
+        if (note >= 0 && note < 256) {
+            table[std::size_t(note)] = target;
+        }
+    }
+    return table;
+}
+
+// Sizes the drum tracks exactly: they hold a large share of a song's events,
+// and growing them by doubling would leave up to half their room unused.
+// A release goes where its note goes, whichever note-on it ends.
+void reserveDrumTracks(const std::vector<Track>& tracks, const std::array<DrumTarget, 256>& destination,
+                       SplitResult& result) {
+    std::size_t tr4 = 0;
+    std::size_t tr5 = 0;
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            const SplitClass c = splitClass(e);
+            if (c == SplitClass::Kept) {
+                continue;
+            }
+            const DrumTarget target = c == SplitClass::OtherDrumEvent ? BOTH : destination[e.data[0]];
+            tr4 += target != TR5;
+            tr5 += target != TR4;
+        }
+    }
+    result.tr4.reserve(tr4);
+    result.tr5.reserve(tr5);
 }
 
 void route(const MidiEvent& e, DrumTarget target, SplitResult& result) {
@@ -34,32 +64,41 @@ void route(const MidiEvent& e, DrumTarget target, SplitResult& result) {
 
 }  // namespace
 
-SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
+SplitResult splitDrumEvents(std::vector<Track> tracks, const AssignmentMap& assignments) {
+    const std::array<DrumTarget, 256> destination = destinationTable(assignments);
     SplitResult result;
-    result.remaining.reserve(tracks.size());
+    reserveDrumTracks(tracks, destination, result);
     PendingNoteMap pending;
 
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        Track kept;
-        for (const MidiEvent& e : tracks[i]) {
+        Track& track = tracks[i];
+        pending.trackIndex = i;
+        for (auto& stack : pending.stacks) {
+            stack.clear();
+        }
+        // Kept events slide down over the ones taken out, in their order.
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < track.size(); ++k) {
+            MidiEvent& e = track[k];
             switch (splitClass(e)) {
                 case SplitClass::Kept:
-                    kept.push_back(e);
+                    if (kept != k) {
+                        track[kept] = std::move(e);
+                    }
+                    ++kept;
                     break;
                 case SplitClass::SoundingNoteOn: {
-                    const DrumTarget target = destinationOf(assignments, e.data[0]);
-                    pending[{i, e.data[0]}].push_back(target);
+                    const DrumTarget target = destination[e.data[0]];
+                    pending.stacks[e.data[0]].push_back(target);
                     route(e, target, result);
                     break;
                 }
                 case SplitClass::Release: {
-                    DrumTarget target;
-                    const auto open = pending.find({i, e.data[0]});
-                    if (open != pending.end() && !open->second.empty()) {
-                        target = open->second.back();
-                        open->second.pop_back();
-                    } else {
-                        target = destinationOf(assignments, e.data[0]);
+                    std::vector<DrumTarget>& open = pending.stacks[e.data[0]];
+                    DrumTarget target = destination[e.data[0]];
+                    if (!open.empty()) {
+                        target = open.back();
+                        open.pop_back();
                     }
                     route(e, target, result);
                     break;
@@ -70,8 +109,9 @@ SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMa
                     break;
             }
         }
-        result.remaining.push_back(std::move(kept));
+        track.resize(kept);
     }
+    result.remaining = std::move(tracks);
     return result;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <map>
-#include <utility>
 #include <vector>
 
 #include "drums/drum_inventory.h"
@@ -14,14 +13,21 @@ struct SplitResult {
     Track tr5;
 };
 
-// (track index, note number) -> destinations of the note-ons still open there,
-// most recent last. A release takes the destination of the note-on it ends.
-using PendingNoteMap = std::map<std::pair<std::size_t, std::uint8_t>, std::vector<DrumTarget>>;
+// The destinations of the note-ons still open, per (track index, note number),
+// most recent last: a release takes the destination of the note-on it ends.
+// Tracks are walked one after the other and never share a stack, so the map
+// holds the stacks of the track being walked, indexed by note number.
+struct PendingNoteMap {
+    std::size_t trackIndex = 0;
+    std::array<std::vector<DrumTarget>, 256> stacks;
+};
 
 // Takes every drum-channel event out of `tracks` and routes it by the note's
 // destination in `assignments`: note-ons by their note, releases by the note-on
 // they end, other drum-channel events (pressure, controllers...) to both tracks.
-SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments);
+// The tracks are taken by value and become `remaining`: pass a list you no
+// longer need with std::move, and no event is copied but the drum events.
+SplitResult splitDrumEvents(std::vector<Track> tracks, const AssignmentMap& assignments);
 
 // The 0-based index of the TR4 track in a split output: 3, or 4 when the first
 // track is a conductor track. TR5 follows it.

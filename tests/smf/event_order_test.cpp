@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "smf/event_order.h"
 #include "support/smf_builder.h"
 
@@ -51,6 +53,44 @@ TEST(EventOrder, NothingButTickAndClassIsAKey) {
     // Different channels, notes and velocities at one tick and class: neither is less.
     EXPECT_FALSE(eventOrderLess(ev(3, 0x90, {0x10, 0x01}), ev(3, 0x99, {0x7F, 0x7F})));
     EXPECT_FALSE(eventOrderLess(ev(3, 0x99, {0x7F, 0x7F}), ev(3, 0x90, {0x10, 0x01})));
+}
+
+}  // namespace
+
+namespace {
+
+// Long tracks take a faster road than short ones; both must give what a stable
+// sort by eventOrderLess gives.
+TEST(EventOrder, LongTracksOrderLikeAStableSort) {
+    std::uint32_t state = 12345;
+    auto next = [&state] { return state = state * 1103515245u + 12345u; };
+    for (const std::size_t size : {63u, 64u, 1000u, 50000u}) {
+        for (const std::uint32_t tickRange : {4u, 1000u, 0xFFFFFFFFu}) {
+            Track track;
+            for (std::size_t i = 0; i < size; ++i) {
+                const std::uint32_t r = next();
+                const std::uint8_t statuses[] = {0x89, 0x99, 0xB9, 0xFF};
+                const std::uint8_t status = statuses[(r >> 8) & 3];
+                const std::uint8_t velocity = (r >> 12) & 1 ? 0 : 0x40;
+                const std::uint32_t tick = tickRange == 0xFFFFFFFFu ? next() : next() % tickRange;
+                track.push_back(ev(tick, status, {std::uint8_t(i & 0x7F), velocity, std::uint8_t(i >> 7)}));
+            }
+            Track expected = track;
+            std::stable_sort(expected.begin(), expected.end(), eventOrderLess);
+            orderTrackEvents(track);
+            ASSERT_EQ(track, expected) << size << " events, ticks below " << tickRange;
+        }
+    }
+}
+
+TEST(EventOrder, SortedLongTrackIsLeftAsItIs) {
+    Track track;
+    for (std::uint32_t i = 0; i < 1000; ++i) {
+        track.push_back(ev(i / 3, 0x99, {std::uint8_t(i & 0x7F), 0x40}));
+    }
+    const Track before = track;
+    orderTrackEvents(track);
+    EXPECT_EQ(track, before);
 }
 
 }  // namespace
