@@ -84,6 +84,13 @@ TEST_F(RunTest, ListShowsNothingOfThePreviousSongForAFileThatFails) {
     EXPECT_NE(result.err.find(shown("junk.mid")), std::string::npos);
 }
 
+TEST_F(RunTest, ListSaysSoWhenASongHasNoDrumNotes) {
+    writeFileBytes(dir.path / "quiet.mid", mthd(1) + mtrk(hits(0, {60}) + kEndOfTrack));
+    const RunResult result = run({L"list", path("quiet.mid")});
+    EXPECT_EQ(result.status, kExitAllDone);
+    EXPECT_EQ(result.out, shown("quiet.mid") + "\n  (no drum notes)\n");
+}
+
 TEST_F(RunTest, ListJsonIsOneDocumentWithOverridesApplied) {
     const RunResult result = run({L"list", L"--json", L"--tr5", L"36,99", path("one.mid"), path("junk.mid"), path("two.mid")});
     EXPECT_EQ(result.status, kExitSomeFileFailed);
