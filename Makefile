@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. `make test` is what CI runs.
-.PHONY: all deps build test test-native test-sanitize demo clean
+.PHONY: all deps build test test-native test-sanitize demo bench clean
 
 all: build
 
@@ -37,6 +37,17 @@ demo: deps
 	$(TESSALINE) split-overwrite $(DEMO_DIR)/groove.mid
 	$(TESSALINE) format1 $(DEMO_DIR)/groove.mid
 	$(TESSALINE) list $(DEMO_DIR)/groove_S.mid
+
+# Times the command-line tool end to end against a walk-and-encode floor on
+# generated songs (BENCH_EVENTS to choose their sizes), then each stage alone.
+BENCH_EVENTS ?= 10000 100000 1000000 4000000
+
+bench:
+	@scripts/install-deps native bench
+	cmake --preset native
+	cmake --build --preset native --target tessaline_cli generate-song walk-floor stages_bench
+	scripts/bench build/native $(BENCH_EVENTS)
+	build/native/bench/stages_bench --benchmark_counters_tabular=true
 
 clean:
 	rm -rf build

@@ -27,7 +27,14 @@ public:
     EventBytes(const std::vector<std::uint8_t>& bytes) { append(bytes.data(), bytes.size()); }
     EventBytes(const std::uint8_t* first, const std::uint8_t* last) { append(first, std::size_t(last - first)); }
 
-    EventBytes(const EventBytes& other) { append(other.data(), other.size_); }
+    EventBytes(const EventBytes& other) : size_(other.size_) {
+        if (other.onHeap()) {
+            size_ = 0;
+            append(other.heap(), other.size_);
+        } else {
+            std::memcpy(storage_, other.storage_, sizeof storage_);
+        }
+    }
     EventBytes(EventBytes&& other) noexcept : size_(other.size_) {
         std::memcpy(storage_, other.storage_, sizeof storage_);
         other.size_ = 0;
