@@ -1,0 +1,218 @@
+// The drum list: its rows as drawn, double-click cycling, the context menu.
+
+#include "drums/drum_inventory.h"
+#include "song/smf_reader.h"
+#include "split/save_command.h"
+#include "ui/control_ids.h"
+#include "ui/texts.h"
+#include "window_driver.h"
+
+namespace {
+
+// Inside the target cell but clear of its centred text.
+POINT targetCellCorner(int row) { return {68 + 2, row * kDrumRowHeight + 2}; }
+
+Rgb windowColour() { return toRgb(GetSysColor(COLOR_WINDOW)); }
+
+// Whether any pixel of the row's top edge, across the gap between the label
+// and target cells, differs from the window colour: the dotted focus frame.
+bool hasFocusFrame(const Rendering& rendering, int row) {
+    for (int x = 64; x < 68; ++x) {
+        if (rendering.at(x, row * kDrumRowHeight) != windowColour()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, RowsAre22PixelsHigh) {
+    dropSong();
+    EXPECT_EQ(SendMessageW(list(), LB_GETITEMHEIGHT, 0, 0), kDrumRowHeight);
+}
+
+TEST_F(MainWindowTest, TargetCellIsFilledWithTheDestinationsColour) {
+    dropSong();
+    const DrumTarget expected[kDrumSongRows] = {TR4, TR4, BOTH, TR5};
+    const Rendering rendering = renderClient(list());
+    for (int row = 0; row < kDrumSongRows; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(targetOfRow(row), expected[row]);
+        const POINT corner = targetCellCorner(row);
+        EXPECT_EQ(rendering.at(corner.x, corner.y), targetColour(expected[row]));
+        // The gaps on either side show the row's background.
+        EXPECT_EQ(rendering.at(66, corner.y), windowColour());
+        EXPECT_EQ(rendering.at(130, corner.y), windowColour());
+    }
+}
+
+TEST_F(MainWindowTest, OnlyTheSelectedRowHasAFocusFrame) {
+    dropSong();
+    EXPECT_FALSE(hasFocusFrame(renderClient(list()), 1));
+    selectRow(1);
+    const Rendering rendering = renderClient(list());
+    EXPECT_TRUE(hasFocusFrame(rendering, 1));
+    EXPECT_FALSE(hasFocusFrame(rendering, 0));
+    EXPECT_FALSE(hasFocusFrame(rendering, 2));
+    // The selection gets no highlight colour.
+    EXPECT_EQ(rendering.at(targetCellCorner(1).x, targetCellCorner(1).y), targetColour(TR4));
+}
+
+TEST_F(MainWindowTest, DoubleClickCyclesTr4Tr5BothTr4AndRepaints) {
+    dropSong();
+    const DrumTarget steps[] = {TR5, BOTH, TR4};
+    for (const DrumTarget expected : steps) {
+        doubleClickRow(1);
+        EXPECT_EQ(targetOfRow(1), expected);
+        const POINT corner = targetCellCorner(1);
+        EXPECT_EQ(renderClient(list()).at(corner.x, corner.y), targetColour(expected));
+    }
+    EXPECT_EQ(selectedRow(), 1);
+    EXPECT_EQ(targetOfRow(0), TR4) << "other rows stay as they were";
+}
+
+TEST_F(MainWindowTest, NextSaveFollowsTheDoubleClickedDestination) {
+    const std::wstring input = writeSong(L"song.mid", drumSong());
+    drop({input});
+    doubleClickRow(1);  // note 38: TR4 -> TR5
+    doubleClickRow(0);  // note 36: TR4 -> TR5
+    doubleClickRow(0);  //          TR5 -> BOTH
+    click(kSplitInsertButtonId);
+    ASSERT_EQ(text(kStatusLineId), uiText(kTextSavedSplitInsert));
+
+    // After the conductor track and tracks 1 to 3, the TR4 track is at 4 and TR5 at 5.
+    ASSERT_TRUE(loadSong(folder.file(L"song_S.mid")));
+    EXPECT_EQ(tracksWithDrumNote(songData, 38), (std::set<std::size_t>{5}));
+    EXPECT_EQ(tracksWithDrumNote(songData, 36), (std::set<std::size_t>{4, 5}));
+    EXPECT_EQ(tracksWithDrumNote(songData, 46), (std::set<std::size_t>{5}));
+}
+
+TEST_F(MainWindowTest, DoubleClickWithoutRowsChangesNothing) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kDrumListId, LBN_DBLCLK), reinterpret_cast<LPARAM>(list()));
+    EXPECT_TRUE(assignmentMap.empty());
+}
+
+namespace {
+
+struct MenuCase {
+    const char* name;
+    int item;  // 0: dismissed
+    DrumTarget expected;
+};
+
+// Row 2 (note 42) starts as BOTH, so every choice is a change but BOTH.
+const MenuCase kMenuCases[] = {
+    {"Tr4", 1, TR4},
+    {"Tr5", 2, TR5},
+    {"Both", 3, BOTH},
+    {"Dismissed", 0, BOTH},
+};
+
+class ContextMenuTest : public MainWindowTest, public ::testing::WithParamInterface<MenuCase> {};
+
+}  // namespace
+
+TEST_P(ContextMenuTest, RightClickOnARowSetsTheChosenDestination) {
+    dropSong();
+    const MenuOutcome menu = answerMenu(GetParam().item, [&] { rightClickList(rowCentre(2)); });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_FALSE(menu.timedOut);
+    EXPECT_EQ(targetOfRow(2), GetParam().expected);
+    EXPECT_EQ(selectedRow(), 2);
+    const POINT corner = targetCellCorner(2);
+    EXPECT_EQ(renderClient(list()).at(corner.x, corner.y), targetColour(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, ContextMenuTest, ::testing::ValuesIn(kMenuCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, ContextMenuOpensAtTheCursor) {
+    dropSong();
+    const POINT client = rowCentre(1);
+    POINT screen = client;
+    ClientToScreen(list(), &screen);
+    const MenuOutcome menu = answerMenu(0, [&] { rightClickList(client); });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(menu.screenRect.left, screen.x);
+    EXPECT_EQ(menu.screenRect.top, screen.y);
+}
+
+TEST_F(MainWindowTest, RightClickBelowTheLastRowActsOnTheLastRow) {
+    dropSong();
+    const POINT below = {100, kDrumSongRows * kDrumRowHeight + 40};
+    const MenuOutcome menu = answerMenu(1, [&] { rightClickList(below); });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(selectedRow(), kDrumSongRows - 1);
+    EXPECT_EQ(targetOfRow(kDrumSongRows - 1), TR4);
+    EXPECT_EQ(targetOfRow(2), BOTH);
+}
+
+TEST_F(MainWindowTest, RightClickOnAnEmptyListShowsNoMenu) {
+    const MenuOutcome menu = answerMenu(1, [&] { rightClickList({100, 30}); });
+    EXPECT_FALSE(menu.shown);
+    EXPECT_TRUE(assignmentMap.empty());
+    EXPECT_EQ(selectedRow(), LB_ERR);
+
+    dropSong(L"plain.mid", songWithoutDrums());
+    ASSERT_TRUE(fileLoaded);
+    EXPECT_FALSE(answerMenu(1, [&] { rightClickList({100, 30}); }).shown);
+    EXPECT_TRUE(assignmentMap.empty());
+}
+
+TEST_F(MainWindowTest, ContextMenuOfAnotherWindowIsIgnored) {
+    dropSong();
+    const MenuOutcome menu = answerMenu(1, [&] {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(kStatusLineId)), MAKELPARAM(200, 200));
+    });
+    EXPECT_FALSE(menu.shown);
+}
+
+TEST_F(MainWindowTest, KeyboardContextMenuOpensBelowTheSelectedRowAndActsOnIt) {
+    dropSong();
+    selectRow(1);
+    RECT row{};
+    SendMessageW(list(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+    POINT expected = {row.left, row.bottom};
+    ClientToScreen(list(), &expected);
+
+    const MenuOutcome menu = answerMenu(3, [&] {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list()), static_cast<LPARAM>(-1));
+    });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(menu.screenRect.left, expected.x);
+    EXPECT_EQ(menu.screenRect.top, expected.y);
+    EXPECT_EQ(targetOfRow(1), BOTH);
+    EXPECT_EQ(selectedRow(), 1);
+}
+
+TEST_F(MainWindowTest, KeyboardContextMenuWithoutSelectionOpensAtTheListCornerForTheTopRow) {
+    dropSong();
+    POINT corner = {0, 0};
+    ClientToScreen(list(), &corner);
+    const MenuOutcome menu = answerMenu(2, [&] {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list()), MAKELPARAM(-1, -1));
+    });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(menu.screenRect.left, corner.x);
+    EXPECT_EQ(menu.screenRect.top, corner.y);
+    EXPECT_EQ(targetOfRow(0), TR5);
+    EXPECT_EQ(selectedRow(), 0);
+}
+
+TEST_F(MainWindowTest, ContextMenuAtNegativeScreenCoordinatesActsOnTheRowUnderTheCursor) {
+    dropSong();
+    // As on a monitor left of and above the primary one.
+    SetWindowPos(window, nullptr, -500, -300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT screen = rowCentre(1);
+    ClientToScreen(list(), &screen);
+    ASSERT_LT(screen.x, 0);
+    ASSERT_LT(screen.y, 0);
+    const MenuOutcome menu = answerMenu(3, [&] {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list()), MAKELPARAM(screen.x, screen.y));
+    });
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(selectedRow(), 1);
+    EXPECT_EQ(targetOfRow(1), BOTH);
+    EXPECT_EQ(targetOfRow(kDrumSongRows - 1), TR5) << "the last row, nearest to a misread point, is untouched";
+}

@@ -1,0 +1,132 @@
+#include "ui/drum_list_view.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+#include "drums/drum_inventory.h"
+#include "ui/control_ids.h"
+#include "ui/drum_row.h"
+#include "ui/main_window.h"
+#include "ui/texts.h"
+
+namespace {
+
+RECT toRect(const CellBox& box) { return {box.left, box.top, box.right, box.bottom}; }
+
+void drawCellText(HDC dc, const std::wstring& text, const CellBox& cell, UINT alignment) {
+    RECT rect = toRect(cell);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | alignment);
+}
+
+// The row the list box reports, if it stands for a note: the list and
+// drumNoteList are filled together, but a stale index must never reach the list.
+bool noteAtRow(LRESULT row, std::int32_t& note) {
+    if (row < 0 || static_cast<std::size_t>(row) >= drumNoteList.size()) {
+        return false;
+    }
+    note = drumNoteList[static_cast<std::size_t>(row)];
+    return true;
+}
+
+void redrawDrumList() { InvalidateRect(mainControls.drumList, nullptr, FALSE); }
+
+// Where a context menu asked for from the keyboard opens, in the list's client
+// coordinates, and the row it acts on: just below the selected row, so that the
+// row stays in view; the list's top-left corner and the row there when none is
+// selected.
+LRESULT keyboardMenuRow(POINT& clientPosition) {
+    const HWND list = mainControls.drumList;
+    const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (selected == LB_ERR) {
+        clientPosition = {0, 0};
+        return LOWORD(SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(0, 0)));
+    }
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);  // scrolls it into view
+    RECT row{};
+    SendMessageW(list, LB_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row));
+    clientPosition = {row.left, row.bottom};
+    return selected;
+}
+
+}  // namespace
+
+void onMeasureItem(MEASUREITEMSTRUCT& item) { item.itemHeight = kDrumRowHeight; }
+
+void onDrawItem(const DRAWITEMSTRUCT& item) {
+    std::int32_t note = 0;
+    // An empty list draws its focus with item -1.
+    if (item.itemID == static_cast<UINT>(-1) || !noteAtRow(item.itemID, note)) {
+        return;
+    }
+    const DrumRowTexts texts = drumRowTexts(note);
+    const DrumRowCells cells = drumRowCells({item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom});
+    const HDC dc = item.hDC;
+
+    FillRect(dc, &item.rcItem, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
+    const Rgb colour = targetColour(assignmentMap[note]);
+    const HBRUSH brush = CreateSolidBrush(RGB(colour.red, colour.green, colour.blue));
+    const RECT targetCell = toRect(cells.target);
+    FillRect(dc, &targetCell, brush);
+    DeleteObject(brush);
+
+    SetBkMode(dc, TRANSPARENT);
+    drawCellText(dc, texts.trackLabel, cells.trackLabel, DT_CENTER);
+    drawCellText(dc, texts.target, cells.target, DT_CENTER);
+    drawCellText(dc, texts.number, cells.number, DT_LEFT);
+    drawCellText(dc, texts.name, cells.name, DT_LEFT);
+
+    // The selection shows only as this dotted frame: the row keeps its colours.
+    if (item.itemState & ODS_SELECTED) {
+        DrawFocusRect(dc, &item.rcItem);
+    }
+}
+
+void cycleSelectedTarget() {
+    std::int32_t note = 0;
+    if (!noteAtRow(SendMessageW(mainControls.drumList, LB_GETCURSEL, 0, 0), note)) {
+        return;
+    }
+    assignmentMap[note] = nextTarget(assignmentMap[note]);
+    redrawDrumList();
+}
+
+void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition) {
+    const HWND list = mainControls.drumList;
+    // Without rows there is nothing to choose for: no menu at all.
+    if (clickedWindow != list || SendMessageW(list, LB_GETCOUNT, 0, 0) <= 0) {
+        return;
+    }
+    // Signed: on a monitor left of or above the primary one they are negative.
+    POINT screen{GET_X_LPARAM(screenPosition), GET_Y_LPARAM(screenPosition)};
+    LRESULT row = 0;
+    if (screen.x == -1 && screen.y == -1) {
+        POINT client{};
+        row = keyboardMenuRow(client);
+        screen = client;
+        ClientToScreen(list, &screen);
+    } else {
+        POINT client = screen;
+        ScreenToClient(list, &client);
+        // The nearest row, also for a click below the last one.
+        row = LOWORD(SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y)));
+    }
+    std::int32_t note = 0;
+    if (!noteAtRow(row, note)) {
+        return;
+    }
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+
+    const HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kMenuTr4Id, targetLabel(TR4));
+    AppendMenuW(menu, MF_STRING, kMenuTr5Id, targetLabel(TR5));
+    AppendMenuW(menu, MF_STRING, kMenuBothId, targetLabel(BOTH));
+    const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, screen.x, screen.y, 0, mainWindow, nullptr));
+    DestroyMenu(menu);
+
+    DrumTarget target = TR4;
+    if (targetForMenuItem(chosen, target)) {
+        assignmentMap[note] = target;
+    }
+    redrawDrumList();
+}
