@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. `make test` is what CI runs.
-.PHONY: all deps build test test-native test-sanitize demo bench clean
+.PHONY: all deps build test test-native test-sanitize test-windows run dist demo bench clean
 
 all: build
 
@@ -20,7 +20,36 @@ test-sanitize: deps
 	cmake --build --preset sanitize
 	ctest --preset sanitize
 
-test: test-native test-sanitize
+# The Windows program, cross-built with MinGW-w64. Its window tests run under
+# Wine, in a virtual X display of their own.
+XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
+
+test-windows:
+	@scripts/install-deps windows
+	cmake --preset windows
+	cmake --build --preset windows
+	$(XVFB) ctest --preset windows
+
+test: test-native test-sanitize test-windows
+
+# Starts Tessaline.exe under Wine on this desktop; drag files onto it from a
+# file manager. Wine keeps its own prefix for this in build/windows.
+WINE_DESKTOP_PREFIX := $(CURDIR)/build/windows/wineprefix-desktop
+
+run:
+	@scripts/install-deps windows
+	cmake --preset windows
+	cmake --build --preset windows --target Tessaline
+	scripts/wine-prefix desktop $(WINE_DESKTOP_PREFIX)
+	WINEPREFIX=$(WINE_DESKTOP_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine build/windows/Tessaline.exe
+
+# A zip for users in build/win-dist: the Windows program, the command-line
+# tool, and a read-me in Japanese and English.
+dist:
+	@scripts/install-deps windows
+	cmake --preset windows
+	cmake --build --preset windows --target Tessaline tessaline_cli
+	scripts/make-dist build/windows build/win-dist
 
 # Builds the command-line tool and runs it on a generated two-bar groove: the
 # inventory, then the three outputs, written beside the song in build/native/demo.
