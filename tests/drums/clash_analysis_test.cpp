@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "drums/clash_analysis.h"
+#include "split/split_test_support.h"
+
+namespace {
+
+MidiEvent hit(std::uint32_t tick, std::uint8_t note) { return ev(tick, 0x99, {note, 0x64}); }
+
+TEST(ClashAnalysis, CountsDifferentNotesStartingTogetherInOneTrack) {
+    // Track 1: 36 and 38 together at 0; 36, 38 and 42 together at 10; 36 alone at 20.
+    // Track 2: 42 at 20, together with track 1's 36 once both stand in TR4.
+    const std::vector<Track> tracks = {
+        {hit(0, 36), hit(0, 38), hit(10, 36), hit(10, 38), hit(10, 42), hit(20, 36)},
+        {hit(20, 42)},
+    };
+    const ClashReport report = analyseClashes(tracks, {{36, TR4}, {38, TR4}, {42, TR4}});
+    EXPECT_EQ(report.tr4.ticks, 3u);
+    EXPECT_EQ(report.tr4.largest, 3u);
+    EXPECT_EQ(report.tr4.selfClashTicks, 0u);
+    EXPECT_EQ(report.tr4.sharedTicks, (std::map<std::pair<std::int32_t, std::int32_t>, std::size_t>{
+                                          {{36, 38}, 2}, {{36, 42}, 2}, {{38, 42}, 1}}));
+    EXPECT_EQ(report.tr5.ticks, 0u);
+    EXPECT_EQ(report.tr5.largest, 0u);
+
+    // 38 moved to TR5: only the chords with 42 and 36 stay in TR4.
+    const ClashReport moved = analyseClashes(tracks, {{36, TR4}, {38, TR5}, {42, TR4}});
+    EXPECT_EQ(moved.tr4.ticks, 2u);
+    EXPECT_EQ(moved.tr5.ticks, 0u);
+    EXPECT_EQ(moved.tr5.largest, 1u);
+}
+
+TEST(ClashAnalysis, BothCountsInBothTracks) {
+    const std::vector<Track> tracks = {{hit(0, 36), hit(0, 42), hit(5, 38), hit(5, 42)}};
+    const ClashReport report = analyseClashes(tracks, {{36, TR4}, {38, TR5}, {42, BOTH}});
+    EXPECT_EQ(report.tr4.ticks, 1u);
+    EXPECT_EQ(report.tr5.ticks, 1u);
+    EXPECT_EQ(clashingTicks(tracks, {{36, TR4}, {38, TR5}, {42, BOTH}}), 2u);
+}
+
+TEST(ClashAnalysis, OnlySoundingNoteOnsCount) {
+    const std::vector<Track> tracks = {{
+        hit(0, 36),
+        off(0, 38),                    // a release
+        ev(0, 0x99, {40, 0x00}),       // a release as a velocity-0 note-on
+        ev(0, 0xA9, {42, 0x40}),       // pressure on another note
+        ev(0, 0xB9, {0x07, 0x64}),     // a controller
+        ev(0, 0x90, {44, 0x64}),       // a note on another channel
+    }};
+    const ClashReport report = analyseClashes(tracks, {{36, TR4}, {38, TR4}, {40, TR4}});
+    EXPECT_EQ(report.tr4.ticks, 0u);
+    EXPECT_EQ(report.tr4.largest, 1u);
+}
+
+TEST(ClashAnalysis, SameNoteStruckTwiceIsCountedApart) {
+    // 36 in two source tracks at tick 0; at tick 10 also with 38.
+    const std::vector<Track> tracks = {{hit(0, 36), hit(10, 36), hit(10, 38)}, {hit(0, 36), hit(10, 36)}};
+    const ClashReport report = analyseClashes(tracks, {{36, TR4}, {38, TR4}});
+    EXPECT_EQ(report.tr4.selfClashTicks, 2u);
+    EXPECT_EQ(report.tr4.ticks, 1u);
+    EXPECT_EQ(report.tr4.largest, 2u);
+}
+
+// Every choice of sides, tried one by one: what the searches must match.
+SideChoice bruteForce(const std::vector<HitGroup>& groups, std::size_t n, const std::vector<bool>& preferred,
+                      const std::vector<bool>& anySide) {
+    SideChoice best;
+    bool found = false;
+    for (std::uint32_t bits = 0; bits < (1u << n); ++bits) {
+        std::vector<bool> tr5(n);
+        std::size_t changes = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            tr5[i] = (bits >> i) & 1;
+            changes += anySide[i] || tr5[i] != preferred[i];
+        }
+        const std::size_t cost = costOfSides(groups, tr5);
+        if (!found || cost < best.cost || (cost == best.cost && changes < best.changes)) {
+            best = SideChoice{tr5, cost, changes};
+            found = true;
+        }
+    }
+    return best;
+}
+
+struct RandomProblem {
+    std::vector<HitGroup> groups;
+    std::vector<bool> preferred, anySide;
+};
+
+RandomProblem randomProblem(std::mt19937& random, std::size_t n) {
+    RandomProblem p;
+    std::uniform_int_distribution<int> coin(0, 1), small(0, 3), weight(1, 20);
+    for (std::size_t i = 0; i < n; ++i) {
+        p.preferred.push_back(coin(random));
+        p.anySide.push_back(small(random) == 0);
+    }
+    const int groupCount = 1 + int(random() % (3 * n + 1));
+    for (int g = 0; g < groupCount; ++g) {
+        HitGroup group;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (small(random) == 0) {
+                group.notes.push_back(i);
+            }
+        }
+        group.fixedTr4 = small(random) == 0;
+        group.fixedTr5 = small(random) == 0;
+        group.weight = std::size_t(weight(random));
+        p.groups.push_back(group);
+    }
+    return p;
+}
+
+TEST(ChooseSides, ExactSearchMatchesBruteForce) {
+    std::mt19937 random(2026);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t n = 1 + round % 12;
+        const RandomProblem p = randomProblem(random, n);
+        const SideChoice expected = bruteForce(p.groups, n, p.preferred, p.anySide);
+        const SideChoice exact = chooseSides(p.groups, n, p.preferred, p.anySide, true);
+        ASSERT_EQ(exact.cost, expected.cost) << "round " << round;
+        ASSERT_EQ(exact.changes, expected.changes) << "round " << round;
+        ASSERT_EQ(costOfSides(p.groups, exact.tr5), exact.cost) << "round " << round;
+
+        // The local search is never worse than where it starts, nor better than the optimum.
+        const SideChoice local = chooseSides(p.groups, n, p.preferred, p.anySide, false);
+        EXPECT_GE(local.cost, expected.cost);
+        EXPECT_LE(local.cost, costOfSides(p.groups, p.preferred));
+    }
+}
+
+TEST(ChooseSides, BestProposalIsKept) {
+    // Notes 0 and 1 clash when together; the proposal already splits them.
+    const std::vector<HitGroup> groups = {HitGroup{{0, 1}, 0, 0, 5}};
+    const SideChoice choice = chooseSides(groups, 2, {false, true}, {false, false}, true);
+    EXPECT_EQ(choice.tr5, (std::vector<bool>{false, true}));
+    EXPECT_EQ(choice.cost, 0u);
+    EXPECT_EQ(choice.changes, 0u);
+}
+
+TEST(SuggestDestinations, SeparatesClashingNotesAndKeepsOverrides) {
+    // 36 with 38 on four ticks, 36 with 42 on two, 38 with 42 on one.
+    std::vector<Track> tracks(1);
+    for (std::uint32_t t = 0; t < 4; ++t) {
+        tracks[0].push_back(hit(t * 10, 36));
+        tracks[0].push_back(hit(t * 10, 38));
+    }
+    for (std::uint32_t t = 0; t < 2; ++t) {
+        tracks[0].push_back(hit(100 + t, 36));
+        tracks[0].push_back(hit(100 + t, 42));
+    }
+    tracks[0].push_back(hit(200, 38));
+    tracks[0].push_back(hit(200, 42));
+    const AssignmentMap proposal = {{36, TR4}, {38, TR4}, {42, TR4}};
+    ASSERT_EQ(clashingTicks(tracks, proposal), 7u);
+
+    const AssignmentMap best = suggestDestinations(tracks, proposal, {});
+    EXPECT_EQ(clashingTicks(tracks, best), 1u);
+    EXPECT_NE(best.at(36), best.at(38));
+    EXPECT_EQ(best.size(), 3u);
+
+    // 36 and 38 forced together: 42 goes to the other track.
+    const AssignmentMap fixed = {{36, TR5}, {38, TR5}};
+    const AssignmentMap around = suggestDestinations(tracks, proposal, fixed);
+    EXPECT_EQ(around.at(36), TR5);
+    EXPECT_EQ(around.at(38), TR5);
+    EXPECT_EQ(around.at(42), TR4);
+    EXPECT_EQ(clashingTicks(tracks, around), 4u);
+
+    // A fixed BOTH clashes in both tracks with whatever shares its ticks.
+    const AssignmentMap both = suggestDestinations(tracks, proposal, {{36, BOTH}});
+    EXPECT_EQ(both.at(36), BOTH);
+    EXPECT_EQ(clashingTicks(tracks, both), 4u + 2u + 0u);
+}
+
+TEST(SuggestDestinations, CostMatchesTheClashCountOfTheSplit) {
+    // Random songs: for random destinations the search's own cost function and
+    // the count on the split drum tracks agree.
+    std::mt19937 random(7);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<Track> tracks(3);
+        for (int i = 0; i < 60; ++i) {
+            tracks[random() % 3].push_back(hit(std::uint32_t(random() % 20), std::uint8_t(35 + random() % 6)));
+        }
+        for (Track& t : tracks) {
+            std::stable_sort(t.begin(), t.end(), [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
+        }
+        AssignmentMap proposal;
+        for (std::uint8_t n = 35; n < 41; ++n) {
+            proposal[n] = DrumTarget(random() % 2);
+        }
+        const AssignmentMap best = suggestDestinations(tracks, proposal, {});
+        EXPECT_LE(clashingTicks(tracks, best), clashingTicks(tracks, proposal)) << round;
+        // No other choice of TR4 and TR5 does better.
+        for (std::uint32_t bits = 0; bits < 64; ++bits) {
+            AssignmentMap other;
+            for (std::uint8_t n = 35; n < 41; ++n) {
+                other[n] = (bits >> (n - 35)) & 1 ? TR5 : TR4;
+            }
+            ASSERT_GE(clashingTicks(tracks, other), clashingTicks(tracks, best)) << round;
+        }
+    }
+}
+
+}  // namespace
