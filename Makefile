@@ -74,9 +74,10 @@ BENCH_EVENTS ?= 10000 100000 1000000 4000000
 bench:
 	@scripts/install-deps native bench
 	cmake --preset native
-	cmake --build --preset native --target tessaline_cli generate-song walk-floor stages_bench
+	cmake --build --preset native --target tessaline_cli generate-song walk-floor stages_bench clash_bench
 	scripts/bench build/native $(BENCH_EVENTS)
 	build/native/bench/stages_bench --benchmark_counters_tabular=true
+	build/native/bench/clash_bench
 
 clean:
 	rm -rf build
