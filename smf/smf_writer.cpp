@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "smf/event_order.h"
+#include "song/file_path.h"
 
 namespace fs = std::filesystem;
 
@@ -98,17 +99,20 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
     return p;
 }
 
+// ".song_S.mid.1a2b3c4d.tmp" beside "song_S.mid". Built from native strings
+// only, so that no conversion can fail on a name of any script.
 fs::path temporaryPathBeside(const fs::path& target) {
     static std::uint32_t counter = 0;
     static const std::uint32_t seed = std::random_device{}();
     const std::uint32_t unique = seed + 0x9E3779B9u * ++counter;
-    wchar_t suffix[16];
-    constexpr wchar_t hex[] = L"0123456789abcdef";
+    char suffix[] = ".00000000.tmp";
+    constexpr char hex[] = "0123456789abcdef";
     for (int i = 0; i < 8; ++i) {
-        suffix[i] = hex[(unique >> (28 - 4 * i)) & 0xF];
+        suffix[1 + i] = hex[(unique >> (28 - 4 * i)) & 0xF];
     }
-    suffix[8] = L'\0';
-    fs::path name = L"." + target.filename().wstring() + L"." + suffix + L".tmp";
+    fs::path name(".");
+    name += target.filename().native();
+    name += suffix;
     return target.parent_path() / name;
 }
 
@@ -211,7 +215,7 @@ bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, co
     if (tracks.size() > kMaxTracks) {
         return false;
     }
-    const fs::path target(path);
+    const fs::path target = filePath(path);
     if (!existingOutputWritable(target)) {
         return false;
     }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "drums/drum_inventory.h"
+#include "song/file_path.h"
 #include "song/song_data.h"
 
 namespace {
@@ -158,7 +159,7 @@ bool parseSong() {
 }
 
 bool loadSong(const std::wstring& path) {
-    const std::filesystem::path fsPath(path);
+    const std::filesystem::path fsPath = filePath(path);
     std::error_code ec;
     // A directory opens as a stream on some systems and then reports nonsense sizes.
     if (std::filesystem::is_directory(fsPath, ec)) {
