@@ -19,8 +19,8 @@ void drawCellText(HDC dc, const std::wstring& text, const CellBox& cell, UINT al
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | alignment);
 }
 
-// The row the list box reports, if it stands for a note: the list and
-// drumNoteList are filled together, but a stale index must never reach the list.
+// The note of a row that the list box reports. The list and drumNoteList are
+// filled together, yet an index outside drumNoteList must never be read.
 bool noteAtRow(LRESULT row, std::int32_t& note) {
     if (row < 0 || static_cast<std::size_t>(row) >= drumNoteList.size()) {
         return false;

@@ -23,19 +23,6 @@ TEST(DrumRow, DoubleClickCycleComesBackAfterThreeSteps) {
     EXPECT_EQ(nextTarget(-1), TR4);
 }
 
-TEST(DrumRow, MenuItemsStandForTheDestinationPlusOne) {
-    const struct {
-        int item;
-        bool chosen;
-        DrumTarget target;
-    } cases[] = {{0, false, TR4}, {1, true, TR4}, {2, true, TR5}, {3, true, BOTH}, {4, false, TR4}, {-1, false, TR4}};
-    for (const auto& c : cases) {
-        DrumTarget target = TR4;
-        EXPECT_EQ(targetForMenuItem(c.item, target), c.chosen) << c.item;
-        EXPECT_EQ(target, c.target) << c.item;
-    }
-}
-
 TEST(DrumRow, TextsComeFromTheMapsAndTheNameTable) {
     assignmentMap = {{36, TR5}};
     trackLabelMap = {{36, L"2,4,10"}};

@@ -63,10 +63,3 @@ TEST_F(InterfaceLanguage, DropsAndSavesSpeakTheLanguage) {
     click(kSplitOverwriteButtonId);
     EXPECT_EQ(text(kStatusLineId), entry(kTextSavedOverInput));
 }
-
-TEST_F(InterfaceLanguage, RowsAreTheSameInEveryLanguage) {
-    dropSong();
-    EXPECT_EQ(drumRowTexts(42).target, L"BOTH");
-    EXPECT_EQ(drumRowTexts(42).name, L"Closed Hi-Hat");
-    EXPECT_EQ(drumRowTexts(42).number, L" 42 :");
-}

@@ -112,12 +112,6 @@ TEST_F(MainWindowTest, FailedDropDisablesTheSavesButKeepsTheListEditable) {
     EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"broken.mid", L"song.mid"}));
 }
 
-TEST_F(MainWindowTest, MissingFileFailsLikeABrokenOne) {
-    drop({folder.file(L"not-there.mid")});
-    EXPECT_FALSE(fileLoaded);
-    EXPECT_EQ(text(kStatusLineId), uiText(kTextLoadFailed));
-}
-
 TEST_F(MainWindowTest, DropAfterAFailureLoadsAgain) {
     dropSong(L"broken.mid", notMidi());
     dropSong(L"second.mid");
