@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. `make test` is what CI runs.
-.PHONY: all deps build test test-native test-sanitize test-windows run dist demo bench clean
+.PHONY: all deps build test test-native test-sanitize test-windows test-fuzz fuzz run dist demo bench clean
 
 all: build
 
@@ -30,7 +30,24 @@ test-windows:
 	cmake --build --preset windows
 	$(XVFB) ctest --preset windows
 
-test: test-native test-sanitize test-windows
+# The pipeline fuzzer, built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer: `make test` runs it for a minute from fresh seeds,
+# `make fuzz` for FUZZ_SECONDS and keeps its corpus in build/fuzz/corpus.
+FUZZ_SECONDS ?= 600
+
+test-fuzz:
+	@scripts/install-deps fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	ctest --preset fuzz
+
+fuzz:
+	@scripts/install-deps fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	fuzz/run-fuzzer build/fuzz $(FUZZ_SECONDS) build/fuzz/corpus
+
+test: test-native test-sanitize test-windows test-fuzz
 
 # Starts Tessaline.exe under Wine on this desktop; drag files onto it from a
 # file manager. Wine keeps its own prefix for this in build/windows.
