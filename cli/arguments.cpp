@@ -13,6 +13,8 @@ const char* const kHelpText =
     "  tessaline split-overwrite FILE... [--in-place]\n"
     "                                      write FILE_OW.mid, or over FILE with --in-place\n"
     "  tessaline format1 FILE...           write FILE_F1.mid\n"
+    "  tessaline suggest FILE...           destinations that leave the fewest clashes,\n"
+    "                                      as options to paste into the other commands\n"
     "  tessaline --help | --version\n"
     "\n"
     "Each drum note (MIDI channel 10) goes to TR4, TR5 or BOTH: a note already in\n"
@@ -20,6 +22,12 @@ const char* const kHelpText =
     "other for TR4. For list, split-insert and split-overwrite these options change\n"
     "the destination of the notes given; a note a file does not use is ignored:\n"
     "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]\n"
+    "\n"
+    "Two drum notes that start on the same tick in TR4 (or in TR5) clash: the\n"
+    "converter plays a track one note at a time and loses one of them. list shows\n"
+    "each drum track's clashing ticks. With --auto (list, split-insert,\n"
+    "split-overwrite) and in suggest, every note not given by the options above goes\n"
+    "to TR4 or TR5 so that the fewest ticks clash; ties keep the proposal.\n"
     "\n"
     "Tracks are counted from 1, a leading track without channel events not counted.\n"
     "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n";
@@ -36,6 +44,7 @@ constexpr CommandName kCommands[] = {
     {L"split-insert", Command::SplitInsert},
     {L"split-overwrite", Command::SplitOverwrite},
     {L"format1", Command::Format1},
+    {L"suggest", Command::Suggest},
 };
 
 struct TargetOption {
@@ -68,7 +77,8 @@ std::optional<DrumTarget> targetOption(const std::wstring& name) {
 }
 
 bool takesOverrides(Command command) {
-    return command == Command::List || command == Command::SplitInsert || command == Command::SplitOverwrite;
+    return command == Command::List || command == Command::SplitInsert || command == Command::SplitOverwrite ||
+           command == Command::Suggest;
 }
 
 std::optional<Command> commandNamed(const std::wstring& name) {
@@ -189,6 +199,13 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
             invocation.json = true;
             continue;
         }
+        if (argument == L"--auto") {
+            if (invocation.command == Command::Format1 || invocation.command == Command::Suggest) {
+                return usageError("'--auto' does not apply to " + commandName);
+            }
+            invocation.autoDestinations = true;
+            continue;
+        }
         if (argument == L"--in-place") {
             if (invocation.command != Command::SplitOverwrite) {
                 return usageError("'--in-place' applies only to split-overwrite");
@@ -201,5 +218,6 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
     if (invocation.files.empty()) {
         return usageError(commandName + ": no file given");
     }
+    invocation.autoDestinations = invocation.autoDestinations || invocation.command == Command::Suggest;
     return invocation;
 }

@@ -15,6 +15,7 @@ enum class Command {
     SplitInsert,
     SplitOverwrite,
     Format1,
+    Suggest,
     Help,
     Version,
 };
@@ -33,6 +34,7 @@ struct Invocation {
     std::vector<NoteOverride> overrides;  // in the order given, each note once
     bool json = false;                    // list only
     bool inPlace = false;                 // split-overwrite only
+    bool autoDestinations = false;        // --auto: destinations that leave the fewest clashes
 };
 
 struct UsageError {

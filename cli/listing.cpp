@@ -58,8 +58,41 @@ std::vector<std::string> listingLines(const std::vector<DrumRow>& rows) {
     return lines;
 }
 
+std::vector<std::string> clashLines(const ClashReport& report) {
+    std::vector<std::string> lines;
+    for (const auto& [label, track] : {std::pair{"TR4", &report.tr4}, std::pair{"TR5", &report.tr5}}) {
+        std::string line = std::string(kRowIndent) + label + ": " + std::to_string(track->ticks) + " clashing ticks";
+        if (track->ticks != 0) {
+            line += ", at most " + std::to_string(track->largest) + " notes at once";
+        }
+        if (track->selfClashTicks != 0) {
+            line += "; " + std::to_string(track->selfClashTicks) + " ticks with one note struck twice";
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string overrideOptions(const AssignmentMap& destinations) {
+    // The option names are the destination labels in lower case.
+    constexpr std::pair<DrumTarget, const char*> kOptions[] = {{TR4, "--tr4"}, {TR5, "--tr5"}, {BOTH, "--both"}};
+    std::string options;
+    for (const auto& [target, option] : kOptions) {
+        std::string notes;
+        for (const auto& [note, t] : destinations) {
+            if (t == target) {
+                notes.append(notes.empty() ? "" : ",").append(std::to_string(note));
+            }
+        }
+        if (!notes.empty()) {
+            options.append(options.empty() ? "" : " ").append(option).append(" ").append(notes);
+        }
+    }
+    return options;
+}
+
 std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
-                          const std::string& indent) {
+                          const ClashReport& clashes, const std::string& indent) {
     std::string out = "{\"path\": " + jsonQuoted(path) + ", \"loaded\": " + (loaded ? "true" : "false");
     if (!loaded) {
         return out + "}";
@@ -75,6 +108,11 @@ std::string jsonFileEntry(const std::string& path, bool loaded, const std::vecto
                tracks + "], \"target\": " + jsonQuoted(toUtf8(targetLabel(row.target))) +
                ", \"name\": " + jsonQuoted(toUtf8(gmDrumName(row.note))) + "}";
     }
-    out += rows.empty() ? "]}" : "\n" + indent + "]}";
+    out += rows.empty() ? "]" : "\n" + indent + "]";
+    auto clashObject = [](const TrackClashes& t) {
+        return "{\"ticks\": " + std::to_string(t.ticks) + ", \"largest\": " + std::to_string(t.largest) +
+               ", \"self\": " + std::to_string(t.selfClashTicks) + "}";
+    };
+    out += ", \"clashes\": {\"TR4\": " + clashObject(clashes.tr4) + ", \"TR5\": " + clashObject(clashes.tr5) + "}}";
     return out;
 }

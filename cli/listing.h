@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "drums/clash_analysis.h"
 #include "drums/drum_inventory.h"
 
 // One row of the drum list.
@@ -23,8 +24,17 @@ std::vector<DrumRow> drumRows();
 // the General MIDI name, indented, in columns that line up across the rows.
 std::vector<std::string> listingLines(const std::vector<DrumRow>& rows);
 
-// One element of the "files" array: {"path": ..., "loaded": true, "notes": [...]}
-// for a loaded song, {"path": ..., "loaded": false} for one that failed.
-// `indent` is put before every line but the first.
+// One line per drum track (UTF-8, no line end), indented like the rows: its
+// clashing ticks and the most notes that start together, and the ticks where
+// one note is struck twice, which no destination can help.
+std::vector<std::string> clashLines(const ClashReport& report);
+
+// One element of the "files" array: {"path": ..., "loaded": true, "notes": [...],
+// "clashes": {"TR4": {"ticks": n, "largest": k, "self": s}, "TR5": {...}}} for a
+// loaded song, {"path": ..., "loaded": false} for one that failed. `indent` is
+// put before every line but the first.
 std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
-                          const std::string& indent);
+                          const ClashReport& clashes, const std::string& indent);
+
+// The options that give every note its destination: "--tr4 36,42 --tr5 38".
+std::string overrideOptions(const AssignmentMap& destinations);

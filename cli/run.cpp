@@ -5,6 +5,7 @@
 
 #include "cli/listing.h"
 #include "cli/text_encoding.h"
+#include "drums/clash_analysis.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
 #include "split/output_path.h"
@@ -48,12 +49,14 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         const bool loaded = loadFile(path, err);
         allLoaded = allLoaded && loaded;
         std::vector<DrumRow> rows;
+        ClashReport clashes;
         if (loaded) {
-            applyOverrides(invocation.overrides);
+            applyDestinations(invocation);
             rows = drumRows();
+            clashes = analyseClashes(songData.tracks, assignmentMap);
         }
         if (invocation.json) {
-            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(toUtf8(path), loaded, rows, "  ");
+            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(toUtf8(path), loaded, rows, clashes, "  ");
             continue;
         }
         if (!loaded) {
@@ -65,6 +68,10 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         }
         if (rows.empty()) {
             out << "  (no drum notes)\n";
+            continue;
+        }
+        for (const std::string& line : clashLines(clashes)) {
+            out << line << '\n';
         }
     }
     if (invocation.json) {
@@ -97,7 +104,7 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             allSaved = false;
             continue;
         }
-        applyOverrides(invocation.overrides);
+        applyDestinations(invocation);
         const std::wstring outputPath = command.suffix != nullptr ? makeOutputPath(command.suffix) : songData.inputPath;
         // A save shows its text and starts the status timer only once the file is written.
         const int timerStarts = headlessWindow.statusTimerStarts;
@@ -116,7 +123,60 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
     return allSaved;
 }
 
+// Prints, per file, the clashes of the proposals (with the overrides) and of
+// the destinations that leave the fewest, and the options that give those.
+bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    bool allLoaded = true;
+    for (const std::wstring& path : invocation.files) {
+        if (!loadFile(path, err)) {
+            allLoaded = false;
+            continue;
+        }
+        Invocation proposed = invocation;
+        proposed.autoDestinations = false;
+        applyDestinations(proposed);
+        const std::size_t before = clashingTicks(songData.tracks, assignmentMap);
+        const ClashReport proposedClashes = analyseClashes(songData.tracks, assignmentMap);
+        applyDestinations(invocation);
+        const ClashReport chosenClashes = analyseClashes(songData.tracks, assignmentMap);
+        const std::size_t after = chosenClashes.tr4.ticks + chosenClashes.tr5.ticks;
+
+        out << toUtf8(path) << '\n';
+        out << "  proposed:\n";
+        for (const std::string& line : clashLines(proposedClashes)) {
+            out << "  " << line << '\n';
+        }
+        if (after < before) {
+            out << "  suggested:\n";
+            for (const std::string& line : clashLines(chosenClashes)) {
+                out << "  " << line << '\n';
+            }
+        } else {
+            out << "  the proposed destinations are already best\n";
+        }
+        if (!assignmentMap.empty()) {
+            out << "  " << overrideOptions(assignmentMap) << '\n';
+        }
+    }
+    return allLoaded;
+}
+
 }  // namespace
+
+void applyDestinations(const Invocation& invocation) {
+    if (!invocation.autoDestinations) {
+        applyOverrides(invocation.overrides);
+        return;
+    }
+    // The overrides for notes this song uses are fixed; the rest is chosen around them.
+    AssignmentMap fixed;
+    for (const NoteOverride& override : invocation.overrides) {
+        if (assignmentMap.count(override.note) != 0) {
+            fixed[override.note] = override.target;
+        }
+    }
+    assignmentMap = suggestDestinations(songData.tracks, assignmentMap, fixed);
+}
 
 void selectLanguageFromLocale(const char* lcAll, const char* lang) {
     const char* locale = lcAll != nullptr && *lcAll != '\0' ? lcAll : lang;
@@ -138,6 +198,7 @@ int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream&
         case Command::Help: out << kHelpText; break;
         case Command::Version: out << "tessaline " TESSALINE_VERSION "\n"; break;
         case Command::List: allDone = listFiles(invocation, out, err); break;
+        case Command::Suggest: allDone = suggestFiles(invocation, out, err); break;
         case Command::SplitInsert:
         case Command::SplitOverwrite:
         case Command::Format1: allDone = saveFiles(invocation, out, err); break;

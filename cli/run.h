@@ -21,6 +21,11 @@ void selectLanguageFromLocale(const char* lcAll, const char* lang);
 // others are left alone, so one set of overrides can serve several songs.
 void applyOverrides(const std::vector<NoteOverride>& overrides);
 
+// The destinations a command works with: the proposals with the overrides
+// applied, or with --auto the choice that leaves the fewest clashes around the
+// overrides. Sets assignmentMap.
+void applyDestinations(const Invocation& invocation);
+
 // Processes every file on its own, prints results to `out` and failures to
 // `err` (UTF-8), and returns the exit status: all done, or some file failed.
 int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream& err);
