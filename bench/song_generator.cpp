@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "bench/put_var_len.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -16,17 +18,6 @@ struct Random {
     std::uint32_t below(std::uint32_t n) { return next() % n; }
 };
 
-void putVarLen(Bytes& out, std::uint32_t v) {
-    std::uint8_t buffer[5];
-    int n = 0;
-    buffer[n++] = v & 0x7F;
-    while ((v >>= 7) != 0) {
-        buffer[n++] = std::uint8_t((v & 0x7F) | 0x80);
-    }
-    while (n > 0) {
-        out.push_back(buffer[--n]);
-    }
-}
 
 void putU32(Bytes& out, std::uint32_t v) {
     out.insert(out.end(), {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});

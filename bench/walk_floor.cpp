@@ -11,6 +11,8 @@
 #include <iterator>
 #include <vector>
 
+#include "bench/put_var_len.h"
+
 namespace {
 
 std::uint32_t varLen(const std::uint8_t* bytes, std::size_t end, std::size_t& p) {
@@ -25,17 +27,6 @@ std::uint32_t varLen(const std::uint8_t* bytes, std::size_t end, std::size_t& p)
     return v;
 }
 
-void putVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    std::uint8_t buffer[5];
-    int n = 0;
-    buffer[n++] = v & 0x7F;
-    while ((v >>= 7) != 0) {
-        buffer[n++] = std::uint8_t((v & 0x7F) | 0x80);
-    }
-    while (n > 0) {
-        out.push_back(buffer[--n]);
-    }
-}
 
 }  // namespace
 

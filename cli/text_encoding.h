@@ -1,20 +1,11 @@
 #pragma once
 
-// The core keeps paths and texts as wide strings; the terminal, the arguments
-// on POSIX and JSON speak UTF-8. wchar_t is UTF-32 on Linux and UTF-16 on
-// Windows; both are handled.
+// Text as the tool prints it: UTF-8 (from the core's converters) and JSON.
 
-#include <optional>
 #include <string>
 #include <string_view>
 
-// UTF-8 for a wide string. A code unit that is no character (a lone surrogate,
-// a value above U+10FFFF) becomes U+FFFD, so the result is always valid UTF-8.
-std::string toUtf8(std::wstring_view text);
-
-// The wide string for UTF-8 text, or nothing when the bytes are not valid UTF-8
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::optional<std::wstring> fromUtf8(std::string_view text);
+#include "ui/utf8.h"
 
 // `text` (valid UTF-8) as a quoted JSON string: quote, backslash and control
 // characters escaped, everything else passed through as UTF-8.
