@@ -192,14 +192,13 @@ Track expectedReadBack(const Track& track, bool sorted) {
     return t;
 }
 
-std::string describe(const Track& track) {
+std::string describe(const MidiEvent& e) {
     std::ostringstream out;
-    out << track.size() << " events:";
-    for (std::size_t i = 0; i < track.size() && i < 12; ++i) {
-        const MidiEvent& e = track[i];
-        out << " [" << e.tick << " " << std::hex << int(e.status) << std::dec << " #" << e.data.size() << " L"
-            << e.length << "]";
+    out << "{tick " << e.tick << ", status " << std::hex << int(e.status) << ", data";
+    for (const std::uint8_t b : e.data) {
+        out << ' ' << int(b);
     }
+    out << std::dec << ", length " << e.length << '}';
     return out.str();
 }
 
@@ -209,9 +208,16 @@ std::string compareTracks(const std::vector<Track>& actual, const std::vector<Tr
         return std::to_string(actual.size()) + " tracks, expected " + std::to_string(expected.size());
     }
     for (std::size_t i = 0; i < actual.size(); ++i) {
-        if (actual[i] != expected[i]) {
-            return "track " + std::to_string(i) + ": " + describe(actual[i]) + "; expected " + describe(expected[i]);
+        const Track& a = actual[i];
+        const Track& b = expected[i];
+        const auto [differs, _] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+        if (differs == a.end() && a.size() == b.size()) {
+            continue;
         }
+        const std::size_t k = std::size_t(differs - a.begin());
+        return "track " + std::to_string(i) + " (" + std::to_string(a.size()) + " events, expected " +
+               std::to_string(b.size()) + "), event " + std::to_string(k) + ": " +
+               (k < a.size() ? describe(a[k]) : "none") + ", expected " + (k < b.size() ? describe(b[k]) : "none");
     }
     return {};
 }
