@@ -371,7 +371,8 @@ TEST(DamagedFiles, HugeDeclaredLengthsCostNoMemory) {
         std::size_t{256} << 20));
 
     // The limit does stop a process that asks for 4 GB.
-    EXPECT_FALSE(runsWithinMemoryLimit([] { return Bytes(std::size_t{4} << 30).size() != 0; }, std::size_t{256} << 20));
+    EXPECT_FALSE(runsWithinMemoryLimit([] { return Bytes(std::size_t{4} << 30).size() != 0; }, std::size_t{256} << 20,
+                                       true));
 }
 
 // Files that are no MIDI file at all, and a folder, dropped where a song goes.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -64,9 +65,12 @@ std::vector<ChunkSpan> chunkSpans(const Bytes& file) {
     return spans;
 }
 
-bool runsWithinMemoryLimit(const std::function<bool()>& work, std::size_t limitBytes) {
+bool runsWithinMemoryLimit(const std::function<bool()>& work, std::size_t limitBytes, bool quiet) {
     const pid_t child = fork();
     if (child == 0) {
+        if (quiet) {
+            std::freopen("/dev/null", "w", stderr);
+        }
         // Under AddressSanitizer most of the address space is reserved already;
         // a large allocation still needs a mapping of its own, which the limit refuses.
         const rlim_t limit = addressSpaceInUse() + limitBytes;

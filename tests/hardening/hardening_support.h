@@ -30,8 +30,10 @@ std::vector<ChunkSpan> chunkSpans(const Bytes& file);
 
 // Runs `work` in a child process whose address space may grow by no more than
 // `limitBytes`: an allocation sized by a declared length instead of by the
-// bytes present would fail there. True when `work` returned true.
-bool runsWithinMemoryLimit(const std::function<bool()>& work, std::size_t limitBytes);
+// bytes present would fail there. True when `work` returned true. A quiet
+// child says nothing on its error stream (the sanitizers report a failed
+// allocation there).
+bool runsWithinMemoryLimit(const std::function<bool()>& work, std::size_t limitBytes, bool quiet = false);
 
 // Runs a shell command line, its output and errors into files of `folder`;
 // returns the exit status, or -1 when it did not exit (killed by a signal).
