@@ -161,8 +161,11 @@ bool parseSong() {
 bool loadSong(const std::wstring& path) {
     const std::filesystem::path fsPath = filePath(path);
     std::error_code ec;
-    // A directory opens as a stream on some systems and then reports nonsense sizes.
-    if (std::filesystem::is_directory(fsPath, ec)) {
+    // A directory opens as a stream on some systems and then reports nonsense
+    // sizes; a device such as /dev/zero has no end to read to.
+    const std::filesystem::file_status status = std::filesystem::status(fsPath, ec);
+    if (std::filesystem::is_directory(status) || std::filesystem::is_character_file(status) ||
+        std::filesystem::is_block_file(status)) {
         return false;
     }
     std::ifstream in(fsPath, std::ios::binary);

@@ -413,4 +413,18 @@ TEST(DamagedFiles, FilesThatAreNoSongAreRefusedAndThePreviousInventoryStays) {
     EXPECT_EQ(songData.inputPath, L"before.mid");  // a folder cannot be opened: nothing changes
 }
 
+// A device has no end to read to: it is refused as a folder is, unread, and
+// nothing of the loaded song changes.
+TEST(DamagedFiles, DevicesAreRefusedWithoutBeingRead) {
+    if (!std::filesystem::exists("/dev/zero")) {
+        GTEST_SKIP() << "no /dev/zero here";
+    }
+    EXPECT_TRUE(runsWithinMemoryLimit(
+        [] {
+            songData.inputPath = L"before.mid";
+            return !loadSong(L"/dev/zero") && !loadSong(L"/dev/urandom") && songData.inputPath == L"before.mid";
+        },
+        std::size_t{256} << 20, true));
+}
+
 }  // namespace
