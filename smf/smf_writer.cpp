@@ -100,7 +100,9 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
 }
 
 // ".song_S.mid.1a2b3c4d.tmp" beside "song_S.mid". Built from native strings
-// only, so that no conversion can fail on a name of any script.
+// only, so that no conversion can fail on a name of any script. File systems
+// take names of up to 255 bytes or UTF-16 units: an output whose name leaves
+// no room for the 14 more gets a temporary of a short name of its own.
 fs::path temporaryPathBeside(const fs::path& target) {
     static std::uint32_t counter = 0;
     static const std::uint32_t seed = std::random_device{}();
@@ -110,8 +112,13 @@ fs::path temporaryPathBeside(const fs::path& target) {
     for (int i = 0; i < 8; ++i) {
         suffix[1 + i] = hex[(unique >> (28 - 4 * i)) & 0xF];
     }
+    constexpr std::size_t kLongestName = 255;
     fs::path name(".");
-    name += target.filename().native();
+    if (target.filename().native().size() + 1 + sizeof suffix - 1 <= kLongestName) {
+        name += target.filename().native();
+    } else {
+        name += "tessaline";
+    }
     name += suffix;
     return target.parent_path() / name;
 }

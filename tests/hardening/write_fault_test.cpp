@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -201,6 +202,35 @@ TEST_F(WriteFaults, SavesWorkFromMemoryAfterTheInputWasDeleted) {
 
         EXPECT_EQ(saveWorks(c, folder.path), reference) << c.name;
         EXPECT_EQ(folder.entries(), std::vector<std::wstring>{c.outputName}) << c.name;
+    }
+}
+
+// File systems take names of up to 255 bytes (Linux) or UTF-16 units (Windows):
+// an output under the longest name must be written, its temporary included.
+TEST_F(WriteFaults, OutputUnderTheLongestNameAFileSystemTakesIsWritten) {
+    for (const SaveCase& c : kSaves) {
+        TempDir folder;
+        const std::wstring suffix = std::wstring(c.outputName).substr(4);  // what follows "song"
+        // Outputs are the input's stem and a suffix; over the input, the input's own name.
+        const std::size_t stemLength = c.overwriteBox ? 255 - 4 : 255 - suffix.size();
+        const std::wstring stem(stemLength, L'a');
+        const fs::path input = folder.path / (stem + L".mid");
+        writeFileBytes(input, bigSong());
+        fileLoaded = loadSong(input.wstring());
+        ASSERT_TRUE(fileLoaded);
+        const std::wstring written = c.overwriteBox ? stem + L".mid" : stem + suffix;
+        ASSERT_EQ(written.size(), 255u);
+
+        headlessWindow.overwriteBoxChecked = c.overwriteBox;
+        const int timerStarts = headlessWindow.statusTimerStarts;
+        c.save(nullptr);
+        EXPECT_EQ(headlessWindow.statusTimerStarts, timerStarts + 1) << c.name;
+        std::vector<std::wstring> expected{stem + L".mid"};
+        if (!c.overwriteBox) {
+            expected.push_back(written);
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(folder.entries(), expected) << c.name;
     }
 }
 
