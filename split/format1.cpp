@@ -11,9 +11,18 @@ std::vector<Track> convertToFormat1(const std::vector<Track>& tracks) {
         return tracks;
     }
     // Bucket 0: meta and system events; bucket c + 1: channel c.
-    std::array<Track, 17> buckets;
+    auto bucketOf = [](const MidiEvent& e) { return e.status >= 0xF0 ? 0 : (e.status & 0x0F) + 1; };
+    // Sized first: a single track can hold millions of events.
+    std::array<std::size_t, 17> sizes{};
     for (const MidiEvent& event : tracks.front()) {
-        buckets[event.status >= 0xF0 ? 0 : (event.status & 0x0F) + 1].push_back(event);
+        ++sizes[bucketOf(event)];
+    }
+    std::array<Track, 17> buckets;
+    for (std::size_t b = 0; b < buckets.size(); ++b) {
+        buckets[b].reserve(sizes[b]);
+    }
+    for (const MidiEvent& event : tracks.front()) {
+        buckets[bucketOf(event)].push_back(event);
     }
     std::vector<Track> result;
     result.push_back(std::move(buckets[0]));

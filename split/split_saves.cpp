@@ -17,14 +17,25 @@ SortFlags drumTrackFlags(std::size_t trackCount, std::size_t position) {
     return flags;
 }
 
-// The loaded song is only read: the split works on the converted copy, so the
-// song stays exactly as loaded whatever the save does. Each step hands its
-// result on to the next, so the song is copied once, not once a step.
+// The loaded song is only read, so it stays exactly as loaded whatever the
+// save does. Each step hands its result on to the next, so every event is
+// copied once: a song of several tracks, whose format-1 form is itself, is
+// split straight from the loaded tracks; a single track is split in place
+// once divided by channel.
 void saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
                const std::wstring& path, int successText) {
-    std::vector<Track> converted = convertToFormat1(songData.tracks);
-    const std::size_t position = drumTrackPosition(converted);
-    const std::vector<Track> output = layout(splitDrumEvents(std::move(converted), assignmentMap), position);
+    const std::vector<Track>& loaded = songData.tracks;
+    SplitResult split;
+    std::size_t position = 0;
+    if (loaded.size() == 1) {
+        std::vector<Track> converted = convertToFormat1(loaded);
+        position = drumTrackPosition(converted);
+        split = splitDrumEvents(std::move(converted), assignmentMap);
+    } else {
+        position = drumTrackPosition(loaded);
+        split = splitDrumEvents(loaded, assignmentMap);
+    }
+    const std::vector<Track> output = layout(std::move(split), position);
     writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
 }
 

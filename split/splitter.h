@@ -25,9 +25,11 @@ struct PendingNoteMap {
 // Takes every drum-channel event out of `tracks` and routes it by the note's
 // destination in `assignments`: note-ons by their note, releases by the note-on
 // they end, other drum-channel events (pressure, controllers...) to both tracks.
-// The tracks are taken by value and become `remaining`: pass a list you no
-// longer need with std::move, and no event is copied but the drum events.
-SplitResult splitDrumEvents(std::vector<Track> tracks, const AssignmentMap& assignments);
+// Given a list it may take over (an rvalue), the split works in place and
+// copies only the drum events; given one to leave alone, it copies each event
+// once, into `remaining` or a drum track.
+SplitResult splitDrumEvents(std::vector<Track>&& tracks, const AssignmentMap& assignments);
+SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments);
 
 // The 0-based index of the TR4 track in a split output: 3, or 4 when the first
 // track is a conductor track. TR5 follows it.

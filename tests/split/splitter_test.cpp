@@ -87,3 +87,33 @@ TEST(Splitter, DrumTrackPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list the split may take over is split in place; one it must leave alone is
+// copied. Both give the same result, and the list left alone is unchanged.
+TEST(Splitter, InPlaceAndCopyingSplitsAgree) {
+    std::uint32_t state = 99;
+    auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+    for (int round = 0; round < 20; ++round) {
+        std::vector<Track> tracks(1 + next() % 5);
+        for (Track& track : tracks) {
+            for (std::uint32_t i = 0, n = next() % 40; i < n; ++i) {
+                const std::uint8_t statuses[] = {0x99, 0x89, 0x90, 0xB9, 0xFF, 0xC9, 0x95};
+                const std::uint8_t status = statuses[next() % 7];
+                track.push_back(status == 0xC9 ? ev(i, status, {std::uint8_t(next() % 4)})
+                                               : ev(i, status, {std::uint8_t(35 + next() % 4), std::uint8_t(next() % 2 * 100)}));
+            }
+        }
+        const AssignmentMap targets = {{35, TR4}, {36, TR5}, {37, BOTH}};
+        const std::vector<Track> before = tracks;
+        const SplitResult copied = splitDrumEvents(tracks, targets);
+        EXPECT_EQ(tracks, before);
+        const SplitResult inPlace = splitDrumEvents(std::move(tracks), targets);
+        EXPECT_EQ(copied.remaining, inPlace.remaining) << round;
+        EXPECT_EQ(copied.tr4, inPlace.tr4) << round;
+        EXPECT_EQ(copied.tr5, inPlace.tr5) << round;
+    }
+}
+
+}  // namespace
