@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <utility>
 
@@ -167,14 +168,14 @@ void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted) {
     const std::size_t count = track.size();
     auto eventAt = [&](std::size_t i) -> const MidiEvent& { return sorted ? track[order[i]] : track[i]; };
 
-    // Room for the worst case, trimmed to what was written.
+    // Encoded into room for the worst case, left uninitialised (the worst case
+    // is about three times what a track takes), then appended as written.
     std::size_t room = 8 + 4;
     for (const MidiEvent& e : track) {
         room += 5 + maxEventBytes(e);
     }
-    const std::size_t chunkStart = out.size();
-    out.resize(chunkStart + room);
-    std::uint8_t* const bodyStart = out.data() + chunkStart + 8;
+    const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+    std::uint8_t* const bodyStart = chunk.get() + 8;
     std::uint8_t* p = bodyStart;
 
     std::uint32_t previous = 0;
@@ -198,12 +199,11 @@ void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted) {
     *p++ = 0x00;
 
     const std::uint32_t bodyLength = static_cast<std::uint32_t>(p - bodyStart);
-    std::uint8_t* header = out.data() + chunkStart;
-    std::memcpy(header, "MTrk", 4);
+    std::memcpy(chunk.get(), "MTrk", 4);
     for (int i = 0; i < 4; ++i) {
-        header[4 + i] = std::uint8_t(bodyLength >> (24 - 8 * i));
+        chunk[4 + i] = std::uint8_t(bodyLength >> (24 - 8 * i));
     }
-    out.resize(std::size_t(p - out.data()));
+    out.insert(out.end(), chunk.get(), p);
 }
 
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
