@@ -124,6 +124,17 @@ fs::path temporaryPathBeside(const fs::path& target) {
     return target.parent_path() / name;
 }
 
+// The file that writing to `path` should change: through a symbolic link, the
+// file it names, since the rename would otherwise replace the link itself.
+fs::path resolvedTarget(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec)) {
+        return path;
+    }
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    return ec ? path : resolved;
+}
+
 // An existing output that cannot be opened for writing (read-only, held by
 // another program, a directory) is refused, as a direct open would refuse it,
 // rather than replaced behind its back by the rename.
@@ -222,7 +233,7 @@ bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, co
     if (tracks.size() > kMaxTracks) {
         return false;
     }
-    const fs::path target = filePath(path);
+    const fs::path target = resolvedTarget(filePath(path));
     if (!existingOutputWritable(target)) {
         return false;
     }

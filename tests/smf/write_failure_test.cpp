@@ -23,6 +23,7 @@ std::vector<Track> bigSong() {
 
 class WriteFailure : public ::testing::Test {
 protected:
+    void SetUp() override { songData = SongData(); }
     TempDir dir;
 };
 
@@ -86,6 +87,19 @@ TEST_F(WriteFailure, ExistingFileIsReplacedWhole) {
     ASSERT_TRUE(writeSmfFile(path.wstring(), {{}}, {}));
     EXPECT_EQ(readFileBytes(path), mthd(1) + mtrk({0x00, 0xFF, 0x2F, 0x00}));
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"song.mid"});
+}
+
+// Writing over a link writes the file it names: the user's song is the file,
+// and replacing the link with a new file would leave the song as it was.
+TEST_F(WriteFailure, WritingOverALinkReplacesTheFileItNames) {
+    std::filesystem::create_directory(dir.path / "songs");
+    const auto real = dir.path / "songs" / "song.mid";
+    writeFileBytes(real, kOldContent);
+    std::filesystem::create_symlink("songs/song.mid", dir.path / "link.mid");
+    ASSERT_TRUE(writeSmfFile((dir.path / "link.mid").wstring(), {{}}, {}));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path / "link.mid"));
+    EXPECT_EQ(readFileBytes(real), mthd(1) + mtrk({0x00, 0xFF, 0x2F, 0x00}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L"link.mid", L"songs"}));
 }
 
 TEST_F(WriteFailure, WritingOverTheLoadedFileWorks) {
