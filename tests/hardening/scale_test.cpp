@@ -13,6 +13,7 @@
 #include "split/format1.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"
+#include "support/program_state.h"
 #include "support/temp_dir.h"
 #include "ui/texts.h"
 #include "ui/window_headless.h"
@@ -35,12 +36,7 @@ bool isOtherEvent(const MidiEvent& e) { return !isEndOfTrack(e) && !isDrumEvent(
 
 class Scale : public ::testing::Test {
 protected:
-    void SetUp() override {
-        songData = SongData();
-        headlessWindow = HeadlessWindow();
-        activeTexts = &englishTexts;
-        fileLoaded = false;
-    }
+    void SetUp() override { resetProgramState(); }
 
     void load(const Bytes& file) {
         writeFileBytes(dir.path / "song.mid", file);

@@ -16,6 +16,7 @@
 #include "split/format1.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"
+#include "support/program_state.h"
 #include "support/temp_dir.h"
 #include "ui/texts.h"
 #include "ui/window_headless.h"
@@ -71,12 +72,7 @@ const SaveCase kSaves[] = {
 
 class WriteFaults : public ::testing::Test {
 protected:
-    void SetUp() override {
-        songData = SongData();
-        headlessWindow = HeadlessWindow();
-        activeTexts = &englishTexts;
-        fileLoaded = false;
-    }
+    void SetUp() override { resetProgramState(); }
 
     // Loads bigSong from `folder`/song.mid, with some destinations changed.
     void load(const fs::path& folder) {

@@ -8,6 +8,7 @@
 #include "split/save_command.h"
 #include "split/split_saves.h"
 #include "split/split_test_support.h"
+#include "support/program_state.h"
 #include "support/temp_dir.h"
 #include "ui/texts.h"
 #include "ui/window_headless.h"
@@ -61,13 +62,7 @@ TEST(SplitLayout, OverwritePutsTheDrumTracksInPlaceOfTracksPAndPPlusOne) {
 // A song loaded from disk, saved by the three commands, read back.
 class Saves : public ::testing::Test {
 protected:
-    void SetUp() override {
-        songData = SongData();
-        headlessWindow = HeadlessWindow();
-        activeTexts = &englishTexts;
-        fileLoaded = false;
-        overwriteInput = false;
-    }
+    void SetUp() override { resetProgramState(); }
 
     void loadFile(const Bytes& file) {
         writeFileBytes(dir.path / "song.mid", file);
