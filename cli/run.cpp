@@ -135,8 +135,8 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         Invocation proposed = invocation;
         proposed.autoDestinations = false;
         applyDestinations(proposed);
-        const std::size_t before = clashingTicks(songData.tracks, assignmentMap);
         const ClashReport proposedClashes = analyseClashes(songData.tracks, assignmentMap);
+        const std::size_t before = proposedClashes.tr4.ticks + proposedClashes.tr5.ticks;
         applyDestinations(invocation);
         const ClashReport chosenClashes = analyseClashes(songData.tracks, assignmentMap);
         const std::size_t after = chosenClashes.tr4.ticks + chosenClashes.tr5.ticks;

@@ -279,10 +279,16 @@ AssignmentMap suggestDestinations(const std::vector<Track>& tracks, const Assign
     const SideChoice choice =
         chooseSides(groups, freeNotes.size(), preferred, anySide, freeNotes.size() <= kExactSearchLimit);
 
+    // Every note of the proposal: fixed ones as given, free ones as chosen.
     AssignmentMap result;
     for (const auto& [note, target] : proposal) {
-        const std::int32_t i = note >= 0 && note <= 255 ? indexOf[std::size_t(note)] : -1;
-        result[note] = i < 0 ? fixed.count(note) != 0 ? fixed.at(note) : target : choice.tr5[std::size_t(i)] ? TR5 : TR4;
+        if (const auto f = fixed.find(note); f != fixed.end()) {
+            result[note] = f->second;
+        } else if (note >= 0 && note <= 255 && indexOf[std::size_t(note)] >= 0) {
+            result[note] = choice.tr5[std::size_t(indexOf[std::size_t(note)])] ? TR5 : TR4;
+        } else {
+            result[note] = target;
+        }
     }
     return result;
 }
