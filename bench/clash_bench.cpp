@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "drums/clash_analysis.h"
+#include "clashes/clash_analysis.h"
 #include "drums/drum_inventory.h"
 
 namespace {

@@ -5,10 +5,9 @@
 
 #include "cli/listing.h"
 #include "cli/text_encoding.h"
-#include "drums/clash_analysis.h"
+#include "clashes/clash_analysis.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
-#include "split/output_path.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"
 #include "ui/texts.h"
@@ -80,23 +79,19 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
     return allLoaded;
 }
 
-// The save the window's button runs, and where it writes: the save commands
-// choose the path themselves, so this only repeats their choice for the message.
-struct SaveCommand {
-    void (*save)(WindowHandle);
-    const wchar_t* suffix;  // null: over the input file
-};
+// The save the window's button runs for the command.
+using SaveCommand = SaveOutcome (*)(WindowHandle);
 
-SaveCommand saveCommandFor(const Invocation& invocation) {
-    switch (invocation.command) {
-        case Command::SplitInsert: return {saveSplitInsert, L"_S.mid"};
-        case Command::SplitOverwrite: return {saveSplitOverwrite, invocation.inPlace ? nullptr : L"_OW.mid"};
-        default: return {saveFormat1, L"_F1.mid"};
+SaveCommand saveCommandFor(Command command) {
+    switch (command) {
+        case Command::SplitInsert: return saveSplitInsert;
+        case Command::SplitOverwrite: return saveSplitOverwrite;
+        default: return saveFormat1;
     }
 }
 
 bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
-    const SaveCommand command = saveCommandFor(invocation);
+    const SaveCommand save = saveCommandFor(invocation.command);
     headlessWindow.overwriteBoxChecked = invocation.inPlace;
     bool allSaved = true;
     for (const std::wstring& path : invocation.files) {
@@ -105,20 +100,18 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             continue;
         }
         applyDestinations(invocation);
-        const std::wstring outputPath = command.suffix != nullptr ? makeOutputPath(command.suffix) : songData.inputPath;
-        // A save shows its text and starts the status timer only once the file is written.
-        const int timerStarts = headlessWindow.statusTimerStarts;
+        SaveOutcome outcome;
         try {
-            command.save(kNoWindow);
+            outcome = save(kNoWindow);
         } catch (const std::filesystem::filesystem_error&) {
             // As above, for the output path: the file is not written.
         }
-        if (headlessWindow.statusTimerStarts == timerStarts) {
-            err << "Could not write" << '\t' << toUtf8(outputPath) << '\n';
+        if (!outcome.written) {
+            err << "Could not write" << '\t' << toUtf8(outcome.path) << '\n';
             allSaved = false;
             continue;
         }
-        out << toUtf8(headlessWindow.statusLine) << '\t' << toUtf8(outputPath) << '\n';
+        out << toUtf8(headlessWindow.statusLine) << '\t' << toUtf8(outcome.path) << '\n';
     }
     return allSaved;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/utf8.h"
+#include "song/utf8.h"
 
 // `text` (valid UTF-8) as a quoted JSON string: quote, backslash and control
 // characters escaped, everything else passed through as UTF-8.

@@ -294,7 +294,7 @@ void checkRealSaves(Checker& check, const std::wstring& folder, const std::vecto
     fileLoaded = true;
     headlessWindow.overwriteBoxChecked = overwriteBox;
     struct Save {
-        void (*run)(WindowHandle);
+        SaveOutcome (*run)(WindowHandle);
         std::wstring path;
         const Output& output;
     };
@@ -306,9 +306,9 @@ void checkRealSaves(Checker& check, const std::wstring& folder, const std::vecto
     const fs::path folderPath = filePath(folder);
     for (const Save& save : saves) {
         const std::string name = std::string(save.output.name) + " save";
-        const int timerStarts = headlessWindow.statusTimerStarts;
-        save.run(nullptr);
-        const bool reported = headlessWindow.statusTimerStarts != timerStarts;
+        const SaveOutcome saved = save.run(nullptr);
+        const bool reported = saved.written;
+        check.expect(saved.path == save.path, name + ": saved under another name");
         const fs::path written = filePath(save.path);
         std::error_code ec;
         check.expect(songData.tracks == loaded, name + ": the loaded song changed");

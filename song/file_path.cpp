@@ -1,6 +1,6 @@
 #include "song/file_path.h"
 
-#include "ui/utf8.h"
+#include "song/utf8.h"
 
 std::filesystem::path filePath(const std::wstring& path) {
 #ifdef _WIN32

@@ -34,16 +34,15 @@ std::vector<Track> convertToFormat1(const std::vector<Track>& tracks) {
     return result;
 }
 
-void saveFormat1(WindowHandle mainWindow) {
+SaveOutcome saveFormat1(WindowHandle mainWindow) {
     if (!fileLoaded) {
-        return;
+        return SaveOutcome();
     }
     // The loaded tracks need no copy when there is nothing to convert: the writer only reads them.
     if (songData.tracks.size() != 1) {
-        writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), songData.tracks, SortFlags(), kTextSavedFormat1);
-        return;
+        return writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), songData.tracks, SortFlags(), kTextSavedFormat1);
     }
     const std::vector<Track> output = convertToFormat1(songData.tracks);
-    writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), output, SortFlags(output.size(), false),
+    return writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), output, SortFlags(output.size(), false),
                    kTextSavedFormat1);
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "song/song_data.h"
+#include "split/save_command.h"
 #include "ui/window_seam.h"
 
 // The track list in format-1 layout, as copies. Several tracks stay as they are.
@@ -11,4 +12,4 @@
 std::vector<Track> convertToFormat1(const std::vector<Track>& tracks);
 
 // Writes the loaded song in format-1 layout to the input's "_F1.mid".
-void saveFormat1(WindowHandle mainWindow);
+SaveOutcome saveFormat1(WindowHandle mainWindow);

@@ -4,12 +4,12 @@
 
 bool fileLoaded = false;
 
-bool writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
-                    const SortFlags& sortFlags, int successText) {
+SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
+                           const SortFlags& sortFlags, int successText) {
     if (!writeSmfFile(path, tracks, sortFlags)) {
-        return false;
+        return SaveOutcome{false, path};
     }
     setStatusLine(mainWindow, uiText(successText));
     startStatusTimer(mainWindow);
-    return true;
+    return SaveOutcome{true, path};
 }

@@ -11,8 +11,15 @@
 // Set by whichever front end loads songs.
 extern bool fileLoaded;
 
+// What a save command did: whether it wrote its output, and where it writes
+// (empty when there was no song to save).
+struct SaveOutcome {
+    bool written = false;
+    std::wstring path;
+};
+
 // The end of every save command: writes the output and, only if that worked,
 // shows the command's success text and starts the status timer. A failed write
-// is silent. Returns whether the file was written.
-bool writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
-                    const SortFlags& sortFlags, int successText);
+// is silent.
+SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
+                           const SortFlags& sortFlags, int successText);

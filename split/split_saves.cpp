@@ -22,7 +22,7 @@ SortFlags drumTrackFlags(std::size_t trackCount, std::size_t position) {
 // copied once: a song of several tracks, whose format-1 form is itself, is
 // split straight from the loaded tracks; a single track is split in place
 // once divided by channel.
-void saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
+SaveOutcome saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
                const std::wstring& path, int successText) {
     const std::vector<Track>& loaded = songData.tracks;
     SplitResult split;
@@ -36,7 +36,7 @@ void saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult
         split = splitDrumEvents(loaded, assignmentMap);
     }
     const std::vector<Track> output = layout(std::move(split), position);
-    writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
+    return writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
 }
 
 }  // namespace
@@ -63,21 +63,20 @@ std::vector<Track> splitOverwriteLayout(SplitResult split, std::size_t position)
     return std::move(tracks);
 }
 
-void saveSplitInsert(WindowHandle mainWindow) {
+SaveOutcome saveSplitInsert(WindowHandle mainWindow) {
     if (!fileLoaded) {
-        return;
+        return SaveOutcome();
     }
-    saveSplit(mainWindow, splitInsertLayout, makeOutputPath(L"_S.mid"), kTextSavedSplitInsert);
+    return saveSplit(mainWindow, splitInsertLayout, makeOutputPath(L"_S.mid"), kTextSavedSplitInsert);
 }
 
-void saveSplitOverwrite(WindowHandle mainWindow) {
+SaveOutcome saveSplitOverwrite(WindowHandle mainWindow) {
     if (!fileLoaded) {
-        return;
+        return SaveOutcome();
     }
     overwriteInput = overwriteBoxChecked(mainWindow);
     if (overwriteInput) {
-        saveSplit(mainWindow, splitOverwriteLayout, songData.inputPath, kTextSavedOverInput);
-    } else {
-        saveSplit(mainWindow, splitOverwriteLayout, makeOutputPath(L"_OW.mid"), kTextSavedSplitOverwrite);
+        return saveSplit(mainWindow, splitOverwriteLayout, songData.inputPath, kTextSavedOverInput);
     }
+    return saveSplit(mainWindow, splitOverwriteLayout, makeOutputPath(L"_OW.mid"), kTextSavedSplitOverwrite);
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "song/song_data.h"
+#include "split/save_command.h"
 #include "split/splitter.h"
 #include "ui/window_seam.h"
 
@@ -19,8 +20,8 @@ std::vector<Track> splitInsertLayout(SplitResult split, std::size_t position);
 std::vector<Track> splitOverwriteLayout(SplitResult split, std::size_t position);
 
 // Writes the loaded song with its drums split and inserted, to "_S.mid".
-void saveSplitInsert(WindowHandle mainWindow);
+SaveOutcome saveSplitInsert(WindowHandle mainWindow);
 
 // Writes the loaded song with its drums split over tracks 4 and 5, to "_OW.mid",
 // or over the input file itself while the overwrite box is ticked.
-void saveSplitOverwrite(WindowHandle mainWindow);
+SaveOutcome saveSplitOverwrite(WindowHandle mainWindow);

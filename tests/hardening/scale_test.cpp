@@ -45,12 +45,11 @@ protected:
     }
 
     // Runs a save; true when it reported success. The song in memory must be as loaded.
-    bool save(void (*command)(WindowHandle)) {
+    bool save(SaveOutcome (*command)(WindowHandle)) {
         const std::vector<Track>::size_type tracks = songData.tracks.size();
-        const int starts = headlessWindow.statusTimerStarts;
-        command(nullptr);
+        const bool written = command(nullptr).written;
         EXPECT_EQ(songData.tracks.size(), tracks);
-        return headlessWindow.statusTimerStarts == starts + 1;
+        return written;
     }
 
     // The tracks of a written file, read with the program's reader.

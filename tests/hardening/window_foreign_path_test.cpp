@@ -6,7 +6,7 @@
 #include <set>
 
 #include "song/smf_reader.h"
-#include "ui/control_ids.h"
+#include "ui/win32/control_ids.h"
 #include "ui/input_label.h"
 #include "ui/texts.h"
 #include "window_driver.h"

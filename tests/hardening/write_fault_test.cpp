@@ -58,7 +58,7 @@ const Bytes& bigSong() {
 
 struct SaveCase {
     const char* name;
-    void (*save)(WindowHandle);
+    SaveOutcome (*save)(WindowHandle);
     const wchar_t* outputName;  // in the input's folder
     bool overwriteBox;
 };
@@ -92,7 +92,7 @@ protected:
     // Runs a save that must fail: silent, and nothing in memory changed.
     void saveFails(const SaveCase& c) {
         headlessWindow.overwriteBoxChecked = c.overwriteBox;
-        c.save(nullptr);
+        EXPECT_FALSE(c.save(nullptr).written) << c.name;
         EXPECT_EQ(headlessWindow.statusLine, L"before") << c.name;
         EXPECT_EQ(headlessWindow.statusTimerStarts, 0) << c.name;
         EXPECT_EQ(songData.tracks, loaded_) << c.name;
@@ -102,9 +102,9 @@ protected:
     // Runs a save that must work, and returns what it wrote.
     Bytes saveWorks(const SaveCase& c, const fs::path& folder) {
         headlessWindow.overwriteBoxChecked = c.overwriteBox;
-        const int timerStarts = headlessWindow.statusTimerStarts;
-        c.save(nullptr);
-        EXPECT_EQ(headlessWindow.statusTimerStarts, timerStarts + 1) << c.name;
+        const SaveOutcome saved = c.save(nullptr);
+        EXPECT_TRUE(saved.written) << c.name;
+        EXPECT_EQ(saved.path, (folder / c.outputName).wstring()) << c.name;
         EXPECT_EQ(songData.tracks, loaded_) << c.name;
         return readFileBytes(folder / c.outputName);
     }
@@ -218,9 +218,7 @@ TEST_F(WriteFaults, OutputUnderTheLongestNameAFileSystemTakesIsWritten) {
         ASSERT_EQ(written.size(), 255u);
 
         headlessWindow.overwriteBoxChecked = c.overwriteBox;
-        const int timerStarts = headlessWindow.statusTimerStarts;
-        c.save(nullptr);
-        EXPECT_EQ(headlessWindow.statusTimerStarts, timerStarts + 1) << c.name;
+        EXPECT_TRUE(c.save(nullptr).written) << c.name;
         std::vector<std::wstring> expected{stem + L".mid"};
         if (!c.overwriteBox) {
             expected.push_back(written);

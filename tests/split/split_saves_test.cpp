@@ -123,12 +123,16 @@ TEST_F(Saves, AllThreeSavesFollowTheUsersDestinations) {
     assignmentMap[49] = TR5;
     assignmentMap[42] = TR4;
 
-    saveSplitInsert(window);
+    const SaveOutcome insert = saveSplitInsert(window);
     EXPECT_EQ(headlessWindow.statusLine, L"Saved: split insert (_S.mid)");
-    saveSplitOverwrite(window);
+    const SaveOutcome overwrite = saveSplitOverwrite(window);
     EXPECT_EQ(headlessWindow.statusLine, L"Saved: split overwrite (_OW.mid)");
-    saveFormat1(window);
+    const SaveOutcome formatOne = saveFormat1(window);
     EXPECT_EQ(headlessWindow.statusLine, L"Saved: format1 only (_F1.mid)");
+    EXPECT_TRUE(insert.written && overwrite.written && formatOne.written);
+    EXPECT_EQ(insert.path, dir.file(L"song_S.mid"));
+    EXPECT_EQ(overwrite.path, dir.file(L"song_OW.mid"));
+    EXPECT_EQ(formatOne.path, dir.file(L"song_F1.mid"));
     EXPECT_EQ(headlessWindow.statusTimerStarts, 3);
     EXPECT_EQ(headlessWindow.lastTimerWindow, window);
     EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L"song.mid", L"song_F1.mid", L"song_OW.mid", L"song_S.mid"}));
@@ -209,9 +213,9 @@ TEST_F(Saves, NothingHappensWhileNoSongIsLoaded) {
     loadFile(multiTrackSong());
     fileLoaded = false;
     headlessWindow.overwriteBoxChecked = true;
-    saveSplitInsert(window);
-    saveSplitOverwrite(window);
-    saveFormat1(window);
+    EXPECT_FALSE(saveSplitInsert(window).written);
+    EXPECT_FALSE(saveSplitOverwrite(window).written);
+    EXPECT_FALSE(saveFormat1(window).written);
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"song.mid"});
     EXPECT_EQ(headlessWindow.statusTimerStarts, 0);
     EXPECT_FALSE(overwriteInput);  // not even the check box is read
@@ -252,8 +256,8 @@ TEST_F(Saves, FailedSaveIsSilentAndLeavesTheSongAsLoaded) {
     std::filesystem::create_directory(dir.path / "song_S.mid");  // the output path is taken by a folder
     std::filesystem::create_directory(dir.path / "song_F1.mid");
     headlessWindow.statusLine = L"before";
-    saveSplitInsert(window);
-    saveFormat1(window);
+    EXPECT_FALSE(saveSplitInsert(window).written);
+    EXPECT_FALSE(saveFormat1(window).written);
     EXPECT_EQ(headlessWindow.statusLine, L"before");
     EXPECT_EQ(headlessWindow.statusTimerStarts, 0);
     EXPECT_EQ(songData.tracks, loaded);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
 #include "window_driver.h"
 
 namespace {

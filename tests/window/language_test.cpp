@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/control_ids.h"
+#include "ui/win32/control_ids.h"
 #include "ui/texts.h"
 #include "window_driver.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "split/save_command.h"
-#include "ui/control_ids.h"
+#include "ui/win32/control_ids.h"
 #include "ui/texts.h"
 #include "window_driver.h"
 

@@ -3,7 +3,7 @@
 #include "song/smf_reader.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
-#include "ui/control_ids.h"
+#include "ui/win32/control_ids.h"
 #include "ui/texts.h"
 #include "window_driver.h"
 

@@ -6,7 +6,7 @@
 #include "song/song_data.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
-#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "ui/drum_list_view.h"
+#include "ui/win32/drum_list_view.h"
 
 #include <windowsx.h>
 
 #include <string>
 
 #include "drums/drum_inventory.h"
-#include "ui/control_ids.h"
+#include "ui/win32/control_ids.h"
 #include "ui/drum_row.h"
-#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
 #include "ui/texts.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/utf8.h"
+#include "song/utf8.h"
 
 #include <cstdint>
 #include <type_traits>

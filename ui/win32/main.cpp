@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
 
 // The command line is not used: files arrive by drag and drop only.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {

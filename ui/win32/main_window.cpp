@@ -1,4 +1,4 @@
-#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
 
 #include <shellapi.h>
 
@@ -9,8 +9,8 @@
 #include "split/output_path.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"
-#include "ui/control_ids.h"
-#include "ui/drum_list_view.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/drum_list_view.h"
 #include "ui/input_label.h"
 #include "ui/layout.h"
 #include "ui/texts.h"

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "ui/control_ids.h"
-#include "ui/main_window.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/main_window.h"
 #include "ui/window_seam.h"
 
 void drumListReset() { SendMessageW(mainControls.drumList, LB_RESETCONTENT, 0, 0); }

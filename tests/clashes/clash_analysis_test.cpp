@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "drums/clash_analysis.h"
+#include "clashes/clash_analysis.h"
 #include "split/split_test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "drums/clash_analysis.h"
+#include "clashes/clash_analysis.h"
 
 #include <algorithm>
 #include <array>
