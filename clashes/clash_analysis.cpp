@@ -12,9 +12,7 @@ namespace {
 
 using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
 
-bool isSoundingDrumNoteOn(const MidiEvent& e) {
-    return e.status == 0x99 && e.data.size() >= 2 && e.data[1] != 0;
-}
+bool isSoundingDrumNoteOn(const MidiEvent& e) { return isDrumChannel(e.status) && isNoteStart(e); }
 
 std::vector<Hit> hitsOf(const Track& track) {
     std::vector<Hit> hits;

@@ -28,12 +28,6 @@ namespace {
 // What each step must produce, worked out the plain way, one rule at a time,
 // to be compared with what the program's own (faster) code produced.
 
-bool isEndOfTrack(const MidiEvent& e) { return e.status == 0xFF && !e.data.empty() && e.data[0] == 0x2F; }
-
-// The data bytes that a channel message of this status takes. The system bytes
-// other than F0, F7 and FF travel like the two-byte messages.
-std::size_t dataBytesTaken(std::uint8_t status) { return status >= 0xC0 && status <= 0xDF ? 1 : 2; }
-
 bool isSysex(std::uint8_t status) { return status == 0xF0 || status == 0xF7; }
 
 // A single track becomes its meta and system events, then one track per
@@ -83,17 +77,16 @@ SplitResult expectedSplit(const std::vector<Track>& tracks, const AssignmentMap&
         Track remaining;
         std::map<std::uint8_t, std::vector<DrumTarget>> open;
         for (const MidiEvent& e : track) {
-            const bool drum = e.status < 0xF0 && (e.status & 0x0F) == 9 && !e.data.empty();
+            const bool drum = isDrumChannel(e.status) && !e.data.empty();
             if (!drum) {
                 remaining.push_back(e);
                 continue;
             }
-            const bool twoBytes = e.data.size() >= 2;
             const std::uint8_t note = e.data[0];
-            if (e.status == 0x99 && twoBytes && e.data[1] != 0) {
+            if (isNoteStart(e)) {
                 open[note].push_back(destinationOf(note));
                 route(e, open[note].back());
-            } else if (e.status == 0x89 || (e.status == 0x99 && twoBytes)) {
+            } else if (isRelease(e)) {
                 std::vector<DrumTarget>& stack = open[note];
                 if (stack.empty()) {
                     route(e, destinationOf(note));

@@ -1,30 +1,9 @@
 #include "fuzz/seed_songs.h"
 
 #include "bench/song_generator.h"
+#include "support/smf_bytes.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes u32be(std::uint32_t v) {
-    return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
-}
-
-Bytes mthd(std::uint16_t tracks, std::uint16_t division = 480, std::uint16_t format = 1) {
-    return Bytes{'M', 'T', 'h', 'd'} + u32be(6) +
-           Bytes{std::uint8_t(format >> 8), std::uint8_t(format), std::uint8_t(tracks >> 8), std::uint8_t(tracks),
-                 std::uint8_t(division >> 8), std::uint8_t(division)};
-}
-
-Bytes mtrk(const Bytes& body) { return Bytes{'M', 'T', 'r', 'k'} + u32be(std::uint32_t(body.size())) + body; }
-
-const Bytes kEndOfTrack{0x00, 0xFF, 0x2F, 0x00};
-const Bytes kTempo{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
 
 // A note and its release a quaver later, with running status for the release.
 Bytes hit(std::uint8_t channel, std::uint8_t note) {

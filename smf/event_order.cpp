@@ -5,15 +5,10 @@
 #include <vector>
 
 EventClass eventClass(const MidiEvent& event) {
-    const std::uint8_t kind = event.status & 0xF0;
-    if (kind == 0x80) {
+    if (isRelease(event)) {
         return EventClass::NoteOff;
     }
-    if (kind == 0x90) {
-        // A note-on with velocity 0 is a release.
-        return event.data.size() >= 2 && event.data[1] == 0 ? EventClass::NoteOff : EventClass::NoteOn;
-    }
-    return EventClass::Other;
+    return (event.status & 0xF0) == 0x90 ? EventClass::NoteOn : EventClass::Other;
 }
 
 bool eventOrderLess(const MidiEvent& a, const MidiEvent& b) {

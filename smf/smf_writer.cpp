@@ -30,10 +30,6 @@ void appendHeader(ByteBuffer& out, std::size_t trackCount, std::uint16_t divisio
     appendU16Be(out, division);
 }
 
-bool isEndOfTrack(const MidiEvent& e) {
-    return e.status == kMetaStatus && !e.data.empty() && e.data[0] == kMetaEndOfTrack;
-}
-
 // The payload bytes that can actually be written: a track chunk that ended early
 // leaves an event with fewer bytes than it declares, and writing the declared
 // length would make the output unreadable.
@@ -48,10 +44,10 @@ bool isWritable(const MidiEvent& e) {
     if (status == 0xF0 || status == 0xF7) {
         return true;
     }
-    if (status == kMetaStatus || (status >= 0xC0 && status <= 0xDF)) {
+    if (status == kMetaStatus) {
         return !e.data.empty();
     }
-    return e.data.size() >= 2;
+    return e.data.size() >= dataBytesTaken(status);
 }
 
 std::size_t maxEventBytes(const MidiEvent& e) { return 2 + 5 + e.data.size(); }
@@ -94,7 +90,7 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
         return p + count;
     }
     *p++ = d[0];
-    if (status < 0xC0 || status > 0xDF) {
+    if (dataBytesTaken(status) == 2) {
         *p++ = d[1];
     }
     return p;

@@ -99,19 +99,14 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
             // The length is read even when the status was the chunk's last byte.
             event.length = readVarLenIn(bytes, p);
             takePayload(bytes, p, chunkEnd, event.length, event.data);
-        } else if (status >= 0xC0 && status <= 0xDF) {
-            if (p >= chunkEnd) {
-                break;
-            }
-            event.data.push_back(bytes[p++]);
         } else {
-            // Two data bytes, also for the system bytes a well-formed track never holds.
-            if (chunkEnd - p < 2) {
+            const std::size_t taken = dataBytesTaken(status);
+            if (chunkEnd - p < taken) {
                 break;
             }
             // Data bytes are kept as they are, even with bit 7 set.
-            event.data.assign({bytes[p], bytes[p + 1]});
-            p += 2;
+            event.data.append(&bytes[p], taken);
+            p += taken;
         }
         track.push_back(std::move(event));
     }

@@ -8,13 +8,10 @@ SplitClass splitClass(const MidiEvent& e) {
     if (!isDrumChannel(e.status) || e.data.empty()) {
         return SplitClass::Kept;
     }
-    if (e.status == 0x99 && e.data.size() >= 2) {
-        return e.data[1] != 0 ? SplitClass::SoundingNoteOn : SplitClass::Release;
+    if (isNoteStart(e)) {
+        return SplitClass::SoundingNoteOn;
     }
-    if (e.status == 0x89) {
-        return SplitClass::Release;
-    }
-    return SplitClass::OtherDrumEvent;
+    return isRelease(e) ? SplitClass::Release : SplitClass::OtherDrumEvent;
 }
 
 // The destination of every note number, looked up once per save rather than

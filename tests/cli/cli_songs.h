@@ -17,8 +17,6 @@ inline Bytes hits(std::uint8_t channel, std::initializer_list<std::uint8_t> note
     return body;
 }
 
-inline const Bytes kEndOfTrack{0x00, 0xFF, 0x2F, 0x00};
-inline const Bytes kTempo{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
 
 // A conductor track, then five tracks. Drum notes: 36 in tracks 1 and 4, 38 and
 // 200 (a malformed note byte) in track 2, 42 in tracks 4 and 5, 46 in track 5.
@@ -38,7 +36,7 @@ inline Bytes formatZeroSong() {
 inline std::multiset<int> noteOns(const Track& track, std::uint8_t channel) {
     std::multiset<int> notes;
     for (const MidiEvent& e : track) {
-        if (e.status == (0x90 | channel) && e.data.size() >= 2 && e.data[1] != 0) {
+        if ((e.status & 0x0F) == channel && isNoteStart(e)) {
             notes.insert(e.data[0]);
         }
     }

@@ -24,8 +24,6 @@ namespace {
 
 constexpr std::size_t kManyEvents = 3'000'000;
 
-bool isEndOfTrack(const MidiEvent& e) { return e.status == 0xFF && !e.data.empty() && e.data[0] == 0x2F; }
-
 std::size_t countIf(const Track& track, bool (*pred)(const MidiEvent&)) {
     return std::size_t(std::count_if(track.begin(), track.end(), pred));
 }

@@ -16,7 +16,7 @@ namespace {
 std::multiset<int> drumNoteOns(const Track& track) {
     std::multiset<int> notes;
     for (const MidiEvent& e : track) {
-        if (e.status == 0x99 && e.data.size() >= 2 && e.data[1] != 0) {
+        if (isDrumChannel(e.status) && isNoteStart(e)) {
             notes.insert(e.data[0]);
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Tiny builders for test input: a file is mthd(...) + mtrk({...}) + ...
+// Tiny builders for test input: files (see smf_bytes.h) and events.
 
 #include <cstdint>
 #include <initializer_list>
@@ -9,25 +9,7 @@
 
 #include "song/smf_reader.h"
 #include "song/song_data.h"
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-inline Bytes u32be(std::uint32_t v) {
-    return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
-}
-
-inline Bytes mthd(std::uint16_t tracks, std::uint16_t division = 480, std::uint16_t format = 1) {
-    return Bytes{'M', 'T', 'h', 'd'} + u32be(6) +
-           Bytes{std::uint8_t(format >> 8), std::uint8_t(format), std::uint8_t(tracks >> 8), std::uint8_t(tracks),
-                 std::uint8_t(division >> 8), std::uint8_t(division)};
-}
-
-inline Bytes mtrk(const Bytes& body) { return Bytes{'M', 'T', 'r', 'k'} + u32be(std::uint32_t(body.size())) + body; }
+#include "support/smf_bytes.h"
 
 // Parses `file` as if it had just been read from disk.
 inline bool parseBytes(const Bytes& file) {

@@ -10,8 +10,6 @@
 
 namespace {
 
-const Bytes kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};
-
 Bytes noteOnOff(std::uint8_t channelStatus, std::uint8_t note) {
     return {0x00, std::uint8_t(0x90 | channelStatus), note, 100, 0x60, std::uint8_t(0x80 | channelStatus), note, 0};
 }
@@ -186,8 +184,7 @@ std::set<std::size_t> tracksWithDrumNote(const SongData& song, int note) {
     std::set<std::size_t> found;
     for (std::size_t i = 0; i < song.tracks.size(); ++i) {
         for (const MidiEvent& event : song.tracks[i]) {
-            if (isDrumNoteEvent(event) && (event.status & 0xF0) == 0x90 && event.data[0] == note &&
-                event.data[1] > 0) {
+            if (isDrumChannel(event.status) && isNoteStart(event) && event.data[0] == note) {
                 found.insert(i);
             }
         }

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "song/event_bytes.h"
+
+// One event as it stood in a track chunk, running status resolved.
+//
+//   status 0x80-0xBF, 0xE0-0xEF, 0xF1-0xFE (but 0xF7): data = two data bytes
+//   status 0xC0-0xDF:                                  data = one data byte
+//   status 0xFF (meta):        data = type byte, then payload; length = declared payload size
+//   status 0xF0, 0xF7 (sysex): data = payload only;            length = declared payload size
+//
+// A track chunk that ends early can leave a meta or sysex event with fewer bytes
+// than `length` declares; `length` keeps the declared count all the same.
+struct MidiEvent {
+    std::uint32_t tick = 0;  // absolute; wraps modulo 2^32
+    std::uint8_t status = 0;
+    EventBytes data;
+    std::uint32_t length = 0;  // 0 for channel messages
+
+    bool operator==(const MidiEvent&) const = default;
+};
+
+// Songs of millions of events are held whole: keep an event small.
+static_assert(sizeof(MidiEvent) <= 24);
+
+// The MIDI rules about single events, written once for every unit that needs them.
+
+inline constexpr std::uint8_t kMetaStatus = 0xFF;
+inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
+inline constexpr unsigned kDrumChannel = 9;  // MIDI channel 10, counted from 0
+
+inline bool isDrumChannel(std::uint8_t status) { return status < 0xF0 && (status & 0x0F) == kDrumChannel; }
+
+// The data bytes that follow a status other than meta and system exclusive:
+// one for program change and channel pressure, two for everything else (the
+// system bytes that a well-formed track never holds included).
+inline std::size_t dataBytesTaken(std::uint8_t status) { return status >= 0xC0 && status <= 0xDF ? 1 : 2; }
+
+inline bool isEndOfTrack(const MidiEvent& e) {
+    return e.status == kMetaStatus && !e.data.empty() && e.data[0] == kMetaEndOfTrack;
+}
+
+// A note-on with a velocity: a note starts sounding.
+inline bool isNoteStart(const MidiEvent& e) {
+    return (e.status & 0xF0) == 0x90 && e.data.size() >= 2 && e.data[1] != 0;
+}
+
+// A note-off, or a note-on with velocity 0, which ends a note as well.
+inline bool isRelease(const MidiEvent& e) {
+    const std::uint8_t kind = e.status & 0xF0;
+    return kind == 0x80 || (kind == 0x90 && e.data.size() >= 2 && e.data[1] == 0);
+}
