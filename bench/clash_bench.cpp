@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <random>
 
-#include "clashes/clash_analysis.h"
+#include "clashes/clash_count.h"
+#include "clashes/destination_search.h"
 #include "drums/drum_inventory.h"
 
 namespace {

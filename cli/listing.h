@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "clashes/clash_analysis.h"
+#include "clashes/clash_count.h"
 #include "drums/drum_inventory.h"
 
 // One row of the drum list.

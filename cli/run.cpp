@@ -5,7 +5,8 @@
 
 #include "cli/listing.h"
 #include "cli/text_encoding.h"
-#include "clashes/clash_analysis.h"
+#include "clashes/clash_count.h"
+#include "clashes/destination_search.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
 #include "split/save_command.h"

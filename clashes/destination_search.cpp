@@ -1,59 +1,18 @@
-#include "clashes/clash_analysis.h"
+#include "clashes/destination_search.h"
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <numeric>
 #include <tuple>
 
-#include "split/format1.h"
-#include "split/splitter.h"
+#include "clashes/clash_count.h"
+#include "clashes/destination_search_internal.h"
 
 namespace {
 
-using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
-
-bool isSoundingDrumNoteOn(const MidiEvent& e) { return isDrumChannel(e.status) && isNoteStart(e); }
-
-std::vector<Hit> hitsOf(const Track& track) {
-    std::vector<Hit> hits;
-    for (const MidiEvent& e : track) {
-        if (isSoundingDrumNoteOn(e)) {
-            hits.emplace_back(e.tick, e.data[0]);
-        }
-    }
-    std::sort(hits.begin(), hits.end());
-    return hits;
-}
-
-TrackClashes clashesOf(const Track& track) {
-    TrackClashes result;
-    const std::vector<Hit> hits = hitsOf(track);
-    std::vector<std::int32_t> notes;
-    for (std::size_t i = 0; i < hits.size();) {
-        std::size_t end = i;
-        bool repeated = false;
-        notes.clear();
-        for (; end < hits.size() && hits[end].first == hits[i].first; ++end) {
-            if (!notes.empty() && notes.back() == hits[end].second) {
-                repeated = true;
-            } else {
-                notes.push_back(hits[end].second);
-            }
-        }
-        result.selfClashTicks += repeated;
-        result.largest = std::max(result.largest, notes.size());
-        if (notes.size() >= 2) {
-            ++result.ticks;
-            for (std::size_t a = 0; a < notes.size(); ++a) {
-                for (std::size_t b = a + 1; b < notes.size(); ++b) {
-                    ++result.sharedTicks[{notes[a], notes[b]}];
-                }
-            }
-        }
-        i = end;
-    }
-    return result;
-}
+// Beyond this many free notes the exact search could take too long.
+constexpr std::size_t kExactSearchLimit = 24;
 
 // What a group of hits costs when its notes stand c4 in TR4 and c5 in TR5
 // (counts beyond 2 make no difference).
@@ -181,17 +140,99 @@ SideChoice localSearch(const std::vector<HitGroup>& groups, std::size_t noteCoun
     }
 }
 
+
+// The notes whose side is to be chosen, numbered 0..n-1 in note order, with
+// what their proposal says: every note of the proposal that is not fixed.
+struct FreeNotes {
+    std::vector<std::int32_t> notes;
+    std::array<std::int32_t, 256> indexOf;  // -1 for a note that is not free
+    std::vector<bool> preferred;
+    std::vector<bool> anySide;
+};
+
+FreeNotes freeNotesOf(const AssignmentMap& proposal, const AssignmentMap& fixed) {
+    FreeNotes free;
+    free.indexOf.fill(-1);
+    for (const auto& [note, target] : proposal) {
+        if (fixed.count(note) != 0 || note < 0 || note > 255) {
+            continue;
+        }
+        free.indexOf[std::size_t(note)] = static_cast<std::int32_t>(free.notes.size());
+        free.notes.push_back(note);
+        free.preferred.push_back(target == TR5);
+        free.anySide.push_back(target == BOTH);
+    }
+    return free;
+}
+
+using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
+
+// Where the notes start: a set of (tick, note), the same whatever the destinations.
+std::vector<Hit> startingHits(const std::vector<Track>& tracks) {
+    std::vector<Hit> hits;
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            if (isDrumHit(e)) {
+                hits.emplace_back(e.tick, e.data[0]);
+            }
+        }
+    }
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+    return hits;
+}
+
+// One group per shape of tick that can clash, weighted by how many ticks have it.
+std::vector<HitGroup> hitGroups(const std::vector<Hit>& hits, const FreeNotes& free, const AssignmentMap& fixed) {
+    auto fixedTarget = [&](std::uint8_t note) {
+        const auto f = fixed.find(note);
+        return f == fixed.end() ? TR4 : f->second;  // the splitter's own default
+    };
+    std::map<std::tuple<std::vector<std::uint32_t>, std::uint32_t, std::uint32_t>, std::size_t> shapes;
+    for (std::size_t i = 0; i < hits.size();) {
+        std::size_t end = i;
+        HitGroup g;
+        for (; end < hits.size() && hits[end].first == hits[i].first; ++end) {
+            const std::uint8_t note = hits[end].second;
+            if (free.indexOf[note] >= 0) {
+                g.notes.push_back(static_cast<std::uint32_t>(free.indexOf[note]));
+            } else {
+                const DrumTarget t = fixedTarget(note);
+                g.fixedTr4 += t != TR5;
+                g.fixedTr5 += t != TR4;
+            }
+        }
+        if (g.notes.size() + g.fixedTr4 + g.fixedTr5 >= 2) {
+            std::sort(g.notes.begin(), g.notes.end());
+            ++shapes[{g.notes, g.fixedTr4, g.fixedTr5}];
+        }
+        i = end;
+    }
+    std::vector<HitGroup> groups;
+    groups.reserve(shapes.size());
+    for (const auto& [shape, weight] : shapes) {
+        groups.push_back(HitGroup{std::get<0>(shape), std::get<1>(shape), std::get<2>(shape), weight});
+    }
+    return groups;
+}
+
+// Every note of the proposal: fixed ones as given, free ones as chosen.
+AssignmentMap destinationsFrom(const AssignmentMap& proposal, const AssignmentMap& fixed, const FreeNotes& free,
+                               const SideChoice& choice) {
+    AssignmentMap result;
+    for (const auto& [note, target] : proposal) {
+        if (const auto f = fixed.find(note); f != fixed.end()) {
+            result[note] = f->second;
+        } else if (note >= 0 && note <= 255 && free.indexOf[std::size_t(note)] >= 0) {
+            result[note] = choice.tr5[std::size_t(free.indexOf[std::size_t(note)])] ? TR5 : TR4;
+        } else {
+            result[note] = target;
+        }
+    }
+    return result;
+}
+
 }  // namespace
-
-ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
-    const SplitResult split = splitDrumEvents(convertToFormat1(tracks), assignments);
-    return ClashReport{clashesOf(split.tr4), clashesOf(split.tr5)};
-}
-
-std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
-    const ClashReport report = analyseClashes(tracks, assignments);
-    return report.tr4.ticks + report.tr5.ticks;
-}
 
 std::size_t costOfSides(const std::vector<HitGroup>& groups, const std::vector<bool>& tr5) {
     std::size_t cost = 0;
@@ -216,77 +257,9 @@ SideChoice chooseSides(const std::vector<HitGroup>& groups, std::size_t noteCoun
 
 AssignmentMap suggestDestinations(const std::vector<Track>& tracks, const AssignmentMap& proposal,
                                   const AssignmentMap& fixed) {
-    // The free notes, numbered; every other note has a destination of its own.
-    std::vector<std::int32_t> freeNotes;
-    std::array<std::int32_t, 256> indexOf;
-    indexOf.fill(-1);
-    std::vector<bool> preferred, anySide;
-    for (const auto& [note, target] : proposal) {
-        if (fixed.count(note) != 0 || note < 0 || note > 255) {
-            continue;
-        }
-        indexOf[std::size_t(note)] = static_cast<std::int32_t>(freeNotes.size());
-        freeNotes.push_back(note);
-        preferred.push_back(target == TR5);
-        anySide.push_back(target == BOTH);
-    }
-    auto fixedTarget = [&](std::uint8_t note) {
-        const auto f = fixed.find(note);
-        return f == fixed.end() ? TR4 : f->second;  // the splitter's own default
-    };
-
-    // Where the notes start: a set of (tick, note), the same whatever the destinations.
-    std::vector<Hit> hits;
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            if (isSoundingDrumNoteOn(e)) {
-                hits.emplace_back(e.tick, e.data[0]);
-            }
-        }
-    }
-    std::sort(hits.begin(), hits.end());
-    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
-
-    // One group per shape of tick that can clash, weighted by how many ticks have it.
-    std::map<std::tuple<std::vector<std::uint32_t>, std::uint32_t, std::uint32_t>, std::size_t> shapes;
-    for (std::size_t i = 0; i < hits.size();) {
-        std::size_t end = i;
-        HitGroup g;
-        for (; end < hits.size() && hits[end].first == hits[i].first; ++end) {
-            const std::uint8_t note = hits[end].second;
-            if (indexOf[note] >= 0) {
-                g.notes.push_back(static_cast<std::uint32_t>(indexOf[note]));
-            } else {
-                const DrumTarget t = fixedTarget(note);
-                g.fixedTr4 += t != TR5;
-                g.fixedTr5 += t != TR4;
-            }
-        }
-        if (g.notes.size() + g.fixedTr4 + g.fixedTr5 >= 2) {
-            std::sort(g.notes.begin(), g.notes.end());
-            ++shapes[{g.notes, g.fixedTr4, g.fixedTr5}];
-        }
-        i = end;
-    }
-    std::vector<HitGroup> groups;
-    groups.reserve(shapes.size());
-    for (const auto& [shape, weight] : shapes) {
-        groups.push_back(HitGroup{std::get<0>(shape), std::get<1>(shape), std::get<2>(shape), weight});
-    }
-
-    const SideChoice choice =
-        chooseSides(groups, freeNotes.size(), preferred, anySide, freeNotes.size() <= kExactSearchLimit);
-
-    // Every note of the proposal: fixed ones as given, free ones as chosen.
-    AssignmentMap result;
-    for (const auto& [note, target] : proposal) {
-        if (const auto f = fixed.find(note); f != fixed.end()) {
-            result[note] = f->second;
-        } else if (note >= 0 && note <= 255 && indexOf[std::size_t(note)] >= 0) {
-            result[note] = choice.tr5[std::size_t(indexOf[std::size_t(note)])] ? TR5 : TR4;
-        } else {
-            result[note] = target;
-        }
-    }
-    return result;
+    const FreeNotes free = freeNotesOf(proposal, fixed);
+    const std::vector<HitGroup> groups = hitGroups(startingHits(tracks), free, fixed);
+    const std::size_t n = free.notes.size();
+    const SideChoice choice = chooseSides(groups, n, free.preferred, free.anySide, n <= kExactSearchLimit);
+    return destinationsFrom(proposal, fixed, free, choice);
 }
