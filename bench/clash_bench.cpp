@@ -1,17 +1,33 @@
-// The clash analysis and the exact destination search on a song of 20
-// distinct drum notes and 50,000 drum events: a groove on a sixteenth-note grid
-// spread over four tracks, with fills and cymbals.
+// The clash counts and the destination search, as the window runs them on its
+// one thread: the chords found once per load, the recount after every change
+// of destination, and "Fewest clashes" (the search that `suggest` runs too).
+//
+// Songs: the generated songs of the other benchmarks (drums among other
+// channels), a groove made of drum events only, the hard case for the exact
+// search (every pair of n notes struck together once), and a dense song of
+// 128 notes in chords of three to eight, the most work a song can give it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <random>
 
+#include "bench/song_generator.h"
 #include "clashes/clash_count.h"
 #include "clashes/destination_search.h"
 #include "drums/drum_inventory.h"
+#include "song/smf_reader.h"
 
 namespace {
 
+std::vector<Track> sortedByTick(std::vector<Track> tracks) {
+    for (Track& t : tracks) {
+        std::stable_sort(t.begin(), t.end(), [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
+    }
+    return tracks;
+}
+
+// A groove on a sixteenth-note grid spread over four tracks, with fills and
+// cymbals: 20 distinct notes, every event a drum event.
 std::vector<Track> grooveSong(std::size_t drumEvents) {
     constexpr std::uint8_t kNotes[20] = {35, 36, 37, 38, 39, 40, 41, 42, 43, 44,
                                          45, 46, 47, 48, 49, 50, 51, 52, 55, 57};
@@ -42,14 +58,61 @@ std::vector<Track> grooveSong(std::size_t drumEvents) {
             strike(random() % 2 ? 49 : 57, 4);  // a crash every four bars
         }
     }
-    for (Track& t : tracks) {
-        std::stable_sort(t.begin(), t.end(), [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
+    return sortedByTick(std::move(tracks));
+}
+
+// Every pair of `notes` notes starts together on a tick of its own: each
+// choice of sides leaves the pairs within TR4 and within TR5 clashing, and
+// the exact search's bound, which takes each pair alone, cuts little.
+std::vector<Track> allPairsSong(std::uint8_t notes) {
+    std::vector<Track> tracks(1);
+    std::uint32_t tick = 0;
+    for (std::uint8_t a = 0; a < notes; ++a) {
+        for (std::uint8_t b = a + 1; b < notes; ++b, tick += 10) {
+            for (const std::uint8_t note : {a, b}) {
+                tracks[0].push_back(MidiEvent{tick, 0x99, {std::uint8_t(35 + note), 100}, 0});
+                tracks[0].push_back(MidiEvent{tick + 5, 0x89, {std::uint8_t(35 + note), 0}, 0});
+            }
+        }
     }
     return tracks;
 }
 
-void AnalyseAndSuggest(benchmark::State& state) {
-    const std::vector<Track> tracks = grooveSong(50000);
+// 128 notes over eight tracks, struck in chords of three to eight on every
+// tick, with no shape repeated much: as many chords as the song has ticks.
+std::vector<Track> denseSong(std::size_t drumEvents) {
+    std::mt19937 random(128);
+    std::vector<Track> tracks(8);
+    std::size_t events = 0;
+    for (std::uint32_t tick = 0; events < drumEvents; tick += 10) {
+        const std::size_t size = 3 + random() % 6;
+        for (std::size_t k = 0; k < size; ++k) {
+            const std::uint8_t note = std::uint8_t(random() % 128);
+            Track& track = tracks[random() % tracks.size()];
+            track.push_back(MidiEvent{tick, 0x99, {note, 100}, 0});
+            track.push_back(MidiEvent{tick + 5, 0x89, {note, 0}, 0});
+            events += 2;
+        }
+    }
+    return sortedByTick(std::move(tracks));
+}
+
+std::vector<Track> generatedSong(std::size_t events) {
+    songData.bytes = generateSong(GeneratedLayout::MultiTrack, events);
+    parseSong();
+    return songData.tracks;
+}
+
+std::size_t eventCount(const std::vector<Track>& tracks) {
+    std::size_t events = 0;
+    for (const Track& t : tracks) {
+        events += t.size();
+    }
+    return events;
+}
+
+// Every note on TR4, as a song whose drums all sit in one track is proposed.
+AssignmentMap allOnTr4(const std::vector<Track>& tracks) {
     AssignmentMap proposal;
     for (const Track& t : tracks) {
         for (const MidiEvent& e : t) {
@@ -58,19 +121,107 @@ void AnalyseAndSuggest(benchmark::State& state) {
             }
         }
     }
-    std::size_t before = 0;
-    std::size_t after = 0;
-    for (auto _ : state) {
-        before = clashingTicks(tracks, proposal);
-        const AssignmentMap best = suggestDestinations(tracks, proposal, {});
-        after = clashingTicks(tracks, best);
-    }
-    state.counters["notes"] = double(proposal.size());
-    state.counters["clashes_before"] = double(before);
-    state.counters["clashes_after"] = double(after);
+    return proposal;
 }
 
-BENCHMARK(AnalyseAndSuggest)->Unit(benchmark::kMillisecond);
+enum SongKind { kGenerated, kGroove, kDense };
+
+std::vector<Track> songOf(SongKind kind, std::size_t events) {
+    switch (kind) {
+        case kGenerated: return generatedSong(events);
+        case kGroove: return grooveSong(events);
+        default: return denseSong(events);
+    }
+}
+
+const char* kSongNames[] = {"generated", "groove", "dense"};
+
+void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const std::vector<Chord>& chords) {
+    state.SetLabel(kSongNames[state.range(0)]);
+    state.counters["events"] = double(eventCount(tracks));
+    state.counters["chords"] = double(chords.size());
+}
+
+// What a load adds: the chords of the song, found once.
+void FindChords(benchmark::State& state) {
+    const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
+    std::vector<Chord> chords;
+    for (auto _ : state) {
+        chords = findChords(tracks);
+    }
+    songLabel(state, tracks, chords);
+}
+
+// What every change of destination costs: the counts of every note and the totals.
+void Recount(benchmark::State& state) {
+    const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
+    const std::vector<Chord> chords = findChords(tracks);
+    AssignmentMap destinations = allOnTr4(tracks);
+    std::size_t flip = 0;
+    for (auto _ : state) {
+        // One note moved, as by a double-click, then everything counted again.
+        auto note = std::next(destinations.begin(), std::ptrdiff_t(flip++ % destinations.size()));
+        note->second = note->second == TR4 ? TR5 : TR4;
+        benchmark::DoNotOptimize(countClashes(chords, destinations));
+    }
+    songLabel(state, tracks, chords);
+}
+
+void reportSuggestion(benchmark::State& state, const std::vector<Chord>& chords, const AssignmentMap& proposal,
+                      const Suggestion& suggestion) {
+    const ClashCounts before = countClashes(chords, proposal);
+    const ClashCounts after = countClashes(chords, suggestion.destinations);
+    state.counters["notes"] = double(proposal.size());
+    state.counters["before"] = double(before.tr4 + before.tr5);
+    state.counters["after"] = double(after.tr4 + after.tr5);
+    state.counters["exact"] = suggestion.exact ? 1 : 0;
+}
+
+// "Fewest clashes" from chords found at load, as the window runs it.
+void FewestClashes(benchmark::State& state) {
+    const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
+    const std::vector<Chord> chords = findChords(tracks);
+    const AssignmentMap proposal = allOnTr4(tracks);
+    Suggestion suggestion;
+    for (auto _ : state) {
+        suggestion = suggestDestinations(chords, proposal, {});
+    }
+    songLabel(state, tracks, chords);
+    reportSuggestion(state, chords, proposal, suggestion);
+}
+
+void FewestClashesAllPairs(benchmark::State& state) {
+    const std::vector<Track> tracks = allPairsSong(std::uint8_t(state.range(0)));
+    const std::vector<Chord> chords = findChords(tracks);
+    const AssignmentMap proposal = allOnTr4(tracks);
+    Suggestion suggestion;
+    for (auto _ : state) {
+        suggestion = suggestDestinations(chords, proposal, {});
+    }
+    reportSuggestion(state, chords, proposal, suggestion);
+}
+
+BENCHMARK(FindChords)
+    ->Args({kGenerated, 100'000})
+    ->Args({kGenerated, 1'000'000})
+    ->Args({kGroove, 100'000})
+    ->Args({kGroove, 1'000'000})
+    ->Args({kDense, 1'000'000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Recount)
+    ->Args({kGenerated, 100'000})
+    ->Args({kGenerated, 1'000'000})
+    ->Args({kGroove, 100'000})
+    ->Args({kGroove, 1'000'000})
+    ->Args({kDense, 1'000'000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(FewestClashes)
+    ->Args({kGroove, 50'000})
+    ->Args({kGroove, 1'000'000})
+    ->Args({kGenerated, 1'000'000})
+    ->Args({kDense, 1'000'000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(FewestClashesAllPairs)->Arg(20)->Arg(22)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -55,3 +55,79 @@ std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap&
     const ClashReport report = analyseClashes(tracks, assignments);
     return report.tr4.ticks + report.tr5.ticks;
 }
+
+std::vector<Chord> findChords(const std::vector<Track>& tracks) {
+    // (tick, note) in one number, so that one sort puts every tick's notes together.
+    std::vector<std::uint64_t> hits;
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            if (isDrumHit(e)) {
+                hits.push_back(std::uint64_t(e.tick) << 8 | e.data[0]);
+            }
+        }
+    }
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+
+    std::vector<Chord> chords;
+    for (std::size_t i = 0; i < hits.size();) {
+        std::size_t end = i + 1;
+        while (end < hits.size() && hits[end] >> 8 == hits[i] >> 8) {
+            ++end;
+        }
+        if (end - i >= 2) {
+            Chord chord{std::vector<std::uint8_t>(end - i), 1};
+            for (std::size_t k = i; k < end; ++k) {
+                chord.notes[k - i] = std::uint8_t(hits[k]);
+            }
+            chords.push_back(std::move(chord));
+        }
+        i = end;
+    }
+
+    // One chord per set of notes, with the ticks of all its copies.
+    std::sort(chords.begin(), chords.end(), [](const Chord& a, const Chord& b) {
+        return std::lexicographical_compare(a.notes.begin(), a.notes.end(), b.notes.begin(), b.notes.end());
+    });
+    std::vector<Chord> merged;
+    for (Chord& chord : chords) {
+        if (!merged.empty() && merged.back().notes == chord.notes) {
+            merged.back().ticks += chord.ticks;
+        } else {
+            merged.push_back(std::move(chord));
+        }
+    }
+    return merged;
+}
+
+ClashCounts countClashes(const std::vector<Chord>& chords, const AssignmentMap& assignments) {
+    std::array<bool, 256> inTr4;
+    std::array<bool, 256> inTr5;
+    inTr4.fill(true);
+    inTr5.fill(false);
+    for (const auto& [note, target] : assignments) {
+        if (note >= 0 && note < 256) {
+            inTr4[std::size_t(note)] = target == TR4 || target == BOTH;
+            inTr5[std::size_t(note)] = target == TR5 || target == BOTH;
+        }
+    }
+    ClashCounts counts;
+    for (const Chord& chord : chords) {
+        std::size_t tr4 = 0;
+        std::size_t tr5 = 0;
+        for (const std::uint8_t note : chord.notes) {
+            tr4 += inTr4[note];
+            tr5 += inTr5[note];
+        }
+        if (tr4 >= 2) {
+            counts.tr4 += chord.ticks;
+        }
+        if (tr5 >= 2) {
+            counts.tr5 += chord.ticks;
+        }
+        for (const std::uint8_t note : chord.notes) {
+            counts.perNote[note] += ((inTr4[note] && tr4 >= 2) + (inTr5[note] && tr5 >= 2)) * chord.ticks;
+        }
+    }
+    return counts;
+}

@@ -4,7 +4,9 @@
 // are made for plays a track one note at a time, so of two notes that start on
 // the same tick in TR4 (or in TR5) one is lost: a clash. This unit counts them.
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "drums/drum_inventory.h"
@@ -32,3 +34,31 @@ std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap&
 
 // A drum note that starts sounding: what can clash.
 inline bool isDrumHit(const MidiEvent& e) { return isDrumChannel(e.status) && isNoteStart(e); }
+
+// Different drum notes that start on one tick, and how many ticks have exactly
+// these notes starting together. Where the notes start does not depend on the
+// destinations, so the chords are found once per song and every count and
+// search afterwards works from them alone.
+struct Chord {
+    std::vector<std::uint8_t> notes;  // ascending, two or more, each once
+    std::size_t ticks = 0;
+
+    bool operator==(const Chord&) const = default;
+};
+
+// The chords of `tracks`, each set of notes once, in ascending order of notes.
+// A note struck twice on a tick counts once there: no destination can part it
+// from itself.
+std::vector<Chord> findChords(const std::vector<Track>& tracks);
+
+struct ClashCounts {
+    // Per note number: the ticks at which it starts together with a different
+    // note of its drum track; for a note on BOTH, those of TR4 and TR5 added.
+    std::array<std::size_t, 256> perNote{};
+    std::size_t tr4 = 0;  // clashing ticks of each drum track, as analyseClashes counts them
+    std::size_t tr5 = 0;
+};
+
+// The clashes that `assignments` gives; a note that it lacks goes to TR4, as
+// in the split.
+ClashCounts countClashes(const std::vector<Chord>& chords, const AssignmentMap& assignments);

@@ -2,42 +2,65 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <numeric>
-#include <tuple>
 
 #include "clashes/clash_count.h"
 #include "clashes/destination_search_internal.h"
 
 namespace {
 
-// Beyond this many free notes the exact search could take too long.
-constexpr std::size_t kExactSearchLimit = 24;
-
 // What a group of hits costs when its notes stand c4 in TR4 and c5 in TR5
 // (counts beyond 2 make no difference).
 std::size_t groupCost(std::uint32_t c4, std::uint32_t c5) { return (c4 >= 2) + (c5 >= 2); }
 
 // The least that `remaining` more notes can add to a group, whichever sides
-// they take: a lower bound, since every group is taken on its own.
+// they take: a lower bound, since every group is taken on its own. A side that
+// holds at most one note can take notes up to one; the rest must go where they
+// clash.
 std::size_t leastExtraCost(std::uint32_t c4, std::uint32_t c5, std::uint32_t remaining) {
-    const std::size_t now = groupCost(c4, c5);
-    std::size_t best = 2;
-    for (std::uint32_t x = 0; x <= remaining && best > now; ++x) {
-        best = std::min(best, groupCost(c4 + x, c5 + remaining - x));
+    const std::uint32_t room = (c4 < 2 ? 1 - c4 : 0) + (c5 < 2 ? 1 - c5 : 0);
+    const std::size_t least = remaining <= room ? 0 : (c4 < 2 || c5 < 2 ? 1 : 2);
+    return std::max(least, groupCost(c4, c5)) - groupCost(c4, c5);
+}
+
+std::vector<std::vector<std::size_t>> groupsOfEachNote(const std::vector<HitGroup>& groups, std::size_t noteCount) {
+    std::vector<std::vector<std::size_t>> noteGroups(noteCount);
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (const std::uint32_t n : groups[g].notes) {
+            noteGroups[n].push_back(g);
+        }
     }
-    return best - now;
+    return noteGroups;
+}
+
+// Takes `work` steps from `budget`, if it has them.
+bool spend(std::size_t& budget, std::size_t work) {
+    if (work > budget) {
+        budget = 0;
+        return false;
+    }
+    budget -= work;
+    return true;
+}
+
+bool isBetter(const SideChoice& a, const SideChoice& b) {
+    return a.cost < b.cost || (a.cost == b.cost && a.changes < b.changes);
 }
 
 // Branch and bound over the free notes, heaviest first. The cost so far only
 // grows (a group that clashes on a side keeps clashing), and so do the changes
 // from the proposal, so a branch whose bound cannot beat the best found is cut.
+// A choice known beforehand (`incumbent`) cuts the branches that can only be
+// worse than it, never one that could equal it, so the search ends on the
+// same choice as without it, only sooner. Each node costs the groups it
+// visits; when the budget runs out the search stops where it is.
 class ExactSearch {
 public:
     ExactSearch(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
-                const std::vector<bool>& anySide)
-        : groups_(groups), preferred_(preferred), anySide_(anySide), noteGroups_(noteCount),
-          c4_(groups.size()), c5_(groups.size()), remaining_(groups.size()), side_(noteCount, false) {
+                const std::vector<bool>& anySide, const SideChoice& incumbent, std::size_t& budget)
+        : groups_(groups), preferred_(preferred), anySide_(anySide), incumbent_(incumbent), budget_(budget),
+          noteGroups_(groupsOfEachNote(groups, noteCount)), c4_(groups.size()), c5_(groups.size()),
+          remaining_(groups.size()), side_(noteCount, false) {
         std::vector<std::size_t> weight(noteCount, 0);
         for (std::size_t g = 0; g < groups.size(); ++g) {
             c4_[g] = groups[g].fixedTr4;
@@ -46,7 +69,6 @@ public:
             cost_ += groups[g].weight * groupCost(c4_[g], c5_[g]);
             bound_ += groups[g].weight * leastExtraCost(c4_[g], c5_[g], remaining_[g]);
             for (const std::uint32_t n : groups[g].notes) {
-                noteGroups_[n].push_back(g);
                 weight[n] += groups[g].weight;
             }
         }
@@ -56,9 +78,15 @@ public:
                          [&weight](std::uint32_t a, std::uint32_t b) { return weight[a] > weight[b]; });
     }
 
+    // The best choice, proven best when the search went through to its end;
+    // otherwise the better of the incumbent and the best found so far.
     SideChoice run() {
         search(0, 0);
-        return best_;
+        if (!stopped_ && found_) {
+            best_.exact = true;
+            return best_;
+        }
+        return found_ && isBetter(best_, incumbent_) ? best_ : incumbent_;
     }
 
 private:
@@ -76,6 +104,9 @@ private:
 
     void search(std::size_t depth, std::size_t changes) {
         const std::size_t lower = cost_ + bound_;
+        if (lower > incumbent_.cost || (lower == incumbent_.cost && changes > incumbent_.changes)) {
+            return;
+        }
         if (found_ && (lower > best_.cost || (lower == best_.cost && changes >= best_.changes))) {
             return;
         }
@@ -85,6 +116,11 @@ private:
             return;
         }
         const std::uint32_t note = order_[depth];
+        // Both branches paid at once: each assigns the note and takes it back.
+        if (stopped_ || !spend(budget_, 4 * noteGroups_[note].size() + 1)) {
+            stopped_ = true;
+            return;
+        }
         const bool first = preferred_[note];
         for (const bool tr5 : {first, !first}) {
             const std::size_t change = anySide_[note] || tr5 != preferred_[note] ? 1 : 0;
@@ -98,6 +134,8 @@ private:
     const std::vector<HitGroup>& groups_;
     const std::vector<bool>& preferred_;
     const std::vector<bool>& anySide_;
+    const SideChoice& incumbent_;
+    std::size_t& budget_;
     std::vector<std::vector<std::size_t>> noteGroups_;
     std::vector<std::uint32_t> c4_, c5_, remaining_;
     std::vector<bool> side_;
@@ -105,6 +143,7 @@ private:
     std::size_t cost_ = 0;
     std::size_t bound_ = 0;
     bool found_ = false;
+    bool stopped_ = false;
     SideChoice best_;
 };
 
@@ -116,30 +155,6 @@ std::size_t changesFrom(const std::vector<bool>& tr5, const std::vector<bool>& p
     }
     return changes;
 }
-
-// Flips the one note that helps most, again and again, until none helps.
-SideChoice localSearch(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
-                       const std::vector<bool>& anySide) {
-    SideChoice current{preferred, costOfSides(groups, preferred), 0};
-    current.changes = changesFrom(current.tr5, preferred, anySide);
-    for (;;) {
-        SideChoice best = current;
-        for (std::size_t i = 0; i < noteCount; ++i) {
-            std::vector<bool> flipped = current.tr5;
-            flipped[i] = !flipped[i];
-            const SideChoice candidate{flipped, costOfSides(groups, flipped),
-                                       changesFrom(flipped, preferred, anySide)};
-            if (candidate.cost < best.cost || (candidate.cost == best.cost && candidate.changes < best.changes)) {
-                best = candidate;
-            }
-        }
-        if (best.cost == current.cost && best.changes == current.changes) {
-            return current;
-        }
-        current = best;
-    }
-}
-
 
 // The notes whose side is to be chosen, numbered 0..n-1 in note order, with
 // what their proposal says: every note of the proposal that is not fixed.
@@ -165,53 +180,29 @@ FreeNotes freeNotesOf(const AssignmentMap& proposal, const AssignmentMap& fixed)
     return free;
 }
 
-using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
-
-// Where the notes start: a set of (tick, note), the same whatever the destinations.
-std::vector<Hit> startingHits(const std::vector<Track>& tracks) {
-    std::vector<Hit> hits;
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            if (isDrumHit(e)) {
-                hits.emplace_back(e.tick, e.data[0]);
-            }
+// One group per chord: its free notes, and where its other notes stand.
+std::vector<HitGroup> hitGroups(const std::vector<Chord>& chords, const FreeNotes& free, const AssignmentMap& fixed) {
+    std::array<DrumTarget, 256> fixedTarget;
+    fixedTarget.fill(TR4);  // the splitter's own default
+    for (const auto& [note, target] : fixed) {
+        if (note >= 0 && note <= 255) {
+            fixedTarget[std::size_t(note)] = target;
         }
     }
-    std::sort(hits.begin(), hits.end());
-    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
-    return hits;
-}
-
-// One group per shape of tick that can clash, weighted by how many ticks have it.
-std::vector<HitGroup> hitGroups(const std::vector<Hit>& hits, const FreeNotes& free, const AssignmentMap& fixed) {
-    auto fixedTarget = [&](std::uint8_t note) {
-        const auto f = fixed.find(note);
-        return f == fixed.end() ? TR4 : f->second;  // the splitter's own default
-    };
-    std::map<std::tuple<std::vector<std::uint32_t>, std::uint32_t, std::uint32_t>, std::size_t> shapes;
-    for (std::size_t i = 0; i < hits.size();) {
-        std::size_t end = i;
+    std::vector<HitGroup> groups;
+    groups.reserve(chords.size());
+    for (const Chord& chord : chords) {
         HitGroup g;
-        for (; end < hits.size() && hits[end].first == hits[i].first; ++end) {
-            const std::uint8_t note = hits[end].second;
+        g.weight = chord.ticks;
+        for (const std::uint8_t note : chord.notes) {
             if (free.indexOf[note] >= 0) {
                 g.notes.push_back(static_cast<std::uint32_t>(free.indexOf[note]));
             } else {
-                const DrumTarget t = fixedTarget(note);
-                g.fixedTr4 += t != TR5;
-                g.fixedTr5 += t != TR4;
+                g.fixedTr4 += fixedTarget[note] != TR5;
+                g.fixedTr5 += fixedTarget[note] != TR4;
             }
         }
-        if (g.notes.size() + g.fixedTr4 + g.fixedTr5 >= 2) {
-            std::sort(g.notes.begin(), g.notes.end());
-            ++shapes[{g.notes, g.fixedTr4, g.fixedTr5}];
-        }
-        i = end;
-    }
-    std::vector<HitGroup> groups;
-    groups.reserve(shapes.size());
-    for (const auto& [shape, weight] : shapes) {
-        groups.push_back(HitGroup{std::get<0>(shape), std::get<1>(shape), std::get<2>(shape), weight});
+        groups.push_back(std::move(g));
     }
     return groups;
 }
@@ -247,19 +238,86 @@ std::size_t costOfSides(const std::vector<HitGroup>& groups, const std::vector<b
     return cost;
 }
 
-SideChoice chooseSides(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
-                       const std::vector<bool>& anySide, bool exact) {
-    if (exact) {
-        return ExactSearch(groups, noteCount, preferred, anySide).run();
+SideChoice improveLocally(const std::vector<HitGroup>& groups, std::size_t noteCount,
+                          const std::vector<bool>& preferred, const std::vector<bool>& anySide, std::size_t& budget) {
+    const std::vector<std::vector<std::size_t>> noteGroups = groupsOfEachNote(groups, noteCount);
+    SideChoice current{preferred, 0, changesFrom(preferred, preferred, anySide)};
+    std::vector<std::uint32_t> c4(groups.size()), c5(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        c4[g] = groups[g].fixedTr4;
+        c5[g] = groups[g].fixedTr5;
+        for (const std::uint32_t n : groups[g].notes) {
+            ++(current.tr5[n] ? c5[g] : c4[g]);
+        }
+        current.cost += groups[g].weight * groupCost(c4[g], c5[g]);
     }
-    return localSearch(groups, noteCount, preferred, anySide);
+    // What group g adds to the cost when note n changes sides.
+    auto flipCost = [&](std::size_t g, std::uint32_t n) {
+        const bool tr5 = current.tr5[n];
+        const std::size_t after = tr5 ? groupCost(c4[g] + 1, c5[g] - 1) : groupCost(c4[g] - 1, c5[g] + 1);
+        return std::int64_t(groups[g].weight) * (std::int64_t(after) - std::int64_t(groupCost(c4[g], c5[g])));
+    };
+    std::vector<std::int64_t> gain(noteCount, 0);  // the change of cost that flipping each note brings
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        spend(budget, groups[g].notes.size());
+        for (const std::uint32_t n : groups[g].notes) {
+            gain[n] += flipCost(g, n);
+        }
+    }
+    for (;;) {
+        SideChoice best = current;
+        std::size_t flip = noteCount;
+        for (std::size_t i = 0; i < noteCount; ++i) {
+            const SideChoice candidate{{}, std::size_t(std::int64_t(current.cost) + gain[i]),
+                                       anySide[i] ? current.changes
+                                       : current.tr5[i] == preferred[i] ? current.changes + 1
+                                                                         : current.changes - 1};
+            if (isBetter(candidate, best)) {
+                best = candidate;
+                flip = i;
+            }
+        }
+        std::size_t work = 0;
+        if (flip != noteCount) {
+            for (const std::size_t g : noteGroups[flip]) {
+                work += 2 * groups[g].notes.size();
+            }
+        }
+        if (flip == noteCount || !spend(budget, work + 1)) {
+            return current;
+        }
+        for (const std::size_t g : noteGroups[flip]) {
+            for (const std::uint32_t n : groups[g].notes) {
+                gain[n] -= flipCost(g, n);
+            }
+            current.cost -= groups[g].weight * groupCost(c4[g], c5[g]);
+            if (current.tr5[flip]) {
+                ++c4[g], --c5[g];
+            } else {
+                --c4[g], ++c5[g];
+            }
+            current.cost += groups[g].weight * groupCost(c4[g], c5[g]);
+        }
+        current.tr5[flip] = !current.tr5[flip];
+        current.changes = best.changes;
+        for (const std::size_t g : noteGroups[flip]) {
+            for (const std::uint32_t n : groups[g].notes) {
+                gain[n] += flipCost(g, n);
+            }
+        }
+    }
 }
 
-AssignmentMap suggestDestinations(const std::vector<Track>& tracks, const AssignmentMap& proposal,
-                                  const AssignmentMap& fixed) {
+SideChoice chooseSides(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
+                       const std::vector<bool>& anySide, std::size_t budget) {
+    const SideChoice local = improveLocally(groups, noteCount, preferred, anySide, budget);
+    return ExactSearch(groups, noteCount, preferred, anySide, local, budget).run();
+}
+
+Suggestion suggestDestinations(const std::vector<Chord>& chords, const AssignmentMap& proposal,
+                               const AssignmentMap& fixed) {
     const FreeNotes free = freeNotesOf(proposal, fixed);
-    const std::vector<HitGroup> groups = hitGroups(startingHits(tracks), free, fixed);
-    const std::size_t n = free.notes.size();
-    const SideChoice choice = chooseSides(groups, n, free.preferred, free.anySide, n <= kExactSearchLimit);
-    return destinationsFrom(proposal, fixed, free, choice);
+    const std::vector<HitGroup> groups = hitGroups(chords, free, fixed);
+    const SideChoice choice = chooseSides(groups, free.notes.size(), free.preferred, free.anySide, kSearchBudget);
+    return Suggestion{destinationsFrom(proposal, fixed, free, choice), choice.exact};
 }

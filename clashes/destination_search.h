@@ -5,15 +5,24 @@
 
 #include <vector>
 
+#include "clashes/clash_count.h"
 #include "drums/drum_inventory.h"
-#include "song/song_data.h"
+
+struct Suggestion {
+    AssignmentMap destinations;
+    bool exact = false;  // no choice leaves fewer clashes; otherwise the best the search found in its time
+};
 
 // Destinations for every note of `proposal` that minimise the clashing ticks
-// summed over both drum tracks, using only TR4 and TR5 for the notes chosen.
-// Notes in `fixed` keep their destination there (BOTH included) and the rest is
-// chosen around them. Among equally good choices the one that changes fewest
-// notes from `proposal` wins, so a proposal that is already best is kept.
-// Exact (a search with pruning) for up to 24 free notes; beyond that a local
-// search started from the proposal.
-AssignmentMap suggestDestinations(const std::vector<Track>& tracks, const AssignmentMap& proposal,
-                                  const AssignmentMap& fixed);
+// of `chords` summed over both drum tracks, using only TR4 and TR5 for the
+// notes chosen. Notes in `fixed` keep their destination there (BOTH included)
+// and the rest is chosen around them. Among equally good choices the one that
+// changes fewest notes from `proposal` wins, so a proposal that is already
+// best is kept.
+// A local search from the proposal, then an exact search with pruning that
+// starts from its result. The exact search has a fixed budget of steps, so the
+// answer takes a bounded time whatever the song (some tens of milliseconds);
+// where the budget runs out before the search ends, the answer is the best
+// found, never worse than the local search's.
+Suggestion suggestDestinations(const std::vector<Chord>& chords, const AssignmentMap& proposal,
+                               const AssignmentMap& fixed);

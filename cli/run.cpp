@@ -157,10 +157,10 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
 
 }  // namespace
 
-void applyDestinations(const Invocation& invocation) {
+bool applyDestinations(const Invocation& invocation) {
     if (!invocation.autoDestinations) {
         applyOverrides(invocation.overrides);
-        return;
+        return true;
     }
     // The overrides for notes this song uses are fixed; the rest is chosen around them.
     AssignmentMap fixed;
@@ -169,7 +169,9 @@ void applyDestinations(const Invocation& invocation) {
             fixed[override.note] = override.target;
         }
     }
-    assignmentMap = suggestDestinations(songData.tracks, assignmentMap, fixed);
+    Suggestion suggestion = suggestDestinations(findChords(songData.tracks), assignmentMap, fixed);
+    assignmentMap = std::move(suggestion.destinations);
+    return suggestion.exact;
 }
 
 void selectLanguageFromLocale(const char* lcAll, const char* lang) {

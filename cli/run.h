@@ -23,8 +23,9 @@ void applyOverrides(const std::vector<NoteOverride>& overrides);
 
 // The destinations a command works with: the proposals with the overrides
 // applied, or with --auto the choice that leaves the fewest clashes around the
-// overrides. Sets assignmentMap.
-void applyDestinations(const Invocation& invocation);
+// overrides. Sets assignmentMap. False when that choice is the best that the
+// search found in its budget rather than one proven best.
+bool applyDestinations(const Invocation& invocation);
 
 // Processes every file on its own, prints results to `out` and failures to
 // `err` (UTF-8), and returns the exit status: all done, or some file failed.

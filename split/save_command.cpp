@@ -7,6 +7,8 @@ bool fileLoaded = false;
 SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
                            const SortFlags& sortFlags, int successText) {
     if (!writeSmfFile(path, tracks, sortFlags)) {
+        setStatusLine(mainWindow, uiText(kTextSaveFailed));
+        startStatusTimer(mainWindow);
         return SaveOutcome{false, path};
     }
     setStatusLine(mainWindow, uiText(successText));

@@ -18,8 +18,8 @@ struct SaveOutcome {
     std::wstring path;
 };
 
-// The end of every save command: writes the output and, only if that worked,
-// shows the command's success text and starts the status timer. A failed write
-// is silent.
+// The end of every save command: writes the output, shows the command's
+// success text or, if nothing was written, "Save failed.", and starts the
+// status timer that puts the resting text back.
 SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
                            const SortFlags& sortFlags, int successText);

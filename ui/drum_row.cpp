@@ -1,5 +1,6 @@
 #include "ui/drum_row.h"
 
+#include "ui/clash_view.h"
 #include "ui/texts.h"
 
 Rgb targetColour(std::int32_t target) {
@@ -28,7 +29,9 @@ bool targetForMenuItem(int itemId, DrumTarget& target) {
 }
 
 DrumRowTexts drumRowTexts(std::int32_t note) {
-    return {trackLabelMap[note], targetLabel(assignmentMap[note]), formatNoteNumber(note), gmDrumName(note)};
+    const std::size_t clashes = note >= 0 && note < 256 ? shownClashes.perNote[std::size_t(note)] : 0;
+    return {trackLabelMap[note], targetLabel(assignmentMap[note]), formatNoteNumber(note), gmDrumName(note),
+            clashCountText(clashes)};
 }
 
 DrumRowCells drumRowCells(const CellBox& row) {
@@ -39,4 +42,22 @@ DrumRowCells drumRowCells(const CellBox& row) {
         {l + 132, row.top, l + 212, row.bottom},
         {l + 216, row.top, row.right, row.bottom},
     };
+}
+
+std::wstring fitAtEnd(const std::wstring& text, int width, const std::function<int(const std::wstring&)>& widthOf) {
+    if (widthOf(text) <= width) {
+        return text;
+    }
+    // The longest start that leaves room for the ellipsis; widths only grow with the length.
+    std::size_t low = 0;
+    std::size_t high = text.size();
+    while (low < high) {
+        const std::size_t length = (low + high + 1) / 2;
+        if (widthOf(text.substr(0, length) + L"\u2026") <= width) {
+            low = length;
+        } else {
+            high = length - 1;
+        }
+    }
+    return text.substr(0, low) + L"\u2026";
 }

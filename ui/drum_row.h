@@ -3,6 +3,7 @@
 // What a row of the drum list shows, worked out without a window.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "drums/drum_inventory.h"
@@ -31,10 +32,12 @@ struct DrumRowTexts {
     std::wstring target;      // "TR4", "TR5", "BOTH"
     std::wstring number;      // " 36 :"
     std::wstring name;        // "Bass Drum 1", or empty beyond the General MIDI key map
+    std::wstring clashes;     // "12 clashes" after the name, or empty when the note clashes nowhere
 };
 
-// The texts of the row of `note`. Like every reader of the list, it creates the
-// note's entries when missing: TR4 and an empty label.
+// The texts of the row of `note`, its clashes as last counted (ui/clash_view.h).
+// Like every reader of the list, it creates the note's entries when missing:
+// TR4 and an empty label.
 DrumRowTexts drumRowTexts(std::int32_t note);
 
 // Edges of a rectangle, as Win32 keeps them: right and bottom are exclusive.
@@ -56,5 +59,16 @@ struct DrumRowCells {
 };
 
 DrumRowCells drumRowCells(const CellBox& row);
+
+// The colour of a row's clash count: a dark red, a warning against the white rows.
+inline constexpr Rgb kClashCountColour = {192, 0, 0};
+
+// Blank pixels between the percussion name and the clash count.
+inline constexpr int kClashCountGap = 12;
+
+// `text` as it fits `width` pixels: whole, or cut at its end with an ellipsis
+// ("4,5,6,7,…"), never at its start, so that what shows is the start of the
+// track list. `widthOf` measures a text as it will be drawn.
+std::wstring fitAtEnd(const std::wstring& text, int width, const std::function<int(const std::wstring&)>& widthOf);
 
 inline constexpr int kDrumRowHeight = 22;

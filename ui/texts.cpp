@@ -21,10 +21,16 @@ const UiTextTable englishTexts = {
     L"Saved: split overwrite (_OW.mid)",
     L"Saved: Direct Overwrite to Input File",
     L"Saved: format1 only (_F1.mid)",
+    L"Save failed.",
+    L"No drum notes (channel 10) in this file.",
+    L"Fewest clashes (all notes)",
+    L"Back to proposed",
+    L"{n} clashes",
+    L"{n} clash",
 };
 
 // ASCII punctuation throughout, but for the full-width colon (3), ampersand (4)
-// and ideographic full stop (7).
+// and the ideographic full stops that end sentences (7, 15).
 const UiTextTable japaneseTexts = {
     L"分割保存 TR3/4の間に挿入",
     L"分割保存 TR4/5に上書き",
@@ -40,6 +46,12 @@ const UiTextTable japaneseTexts = {
     L"保存完了: 分割上書き (_OW.mid)",
     L"保存完了: 入力ファイルに直接上書きしました",
     L"保存完了: format1変換のみ (_F1.mid)",
+    L"保存失敗",
+    L"このファイルにはドラム (10ch) のノートがありません\u3002",
+    L"重なり最少 (全ノート)",
+    L"提案どおりに戻す (全ノート)",
+    L"重なり {n}",
+    L"重なり {n}",
 };
 
 const UiTextTable* activeTexts = &englishTexts;
@@ -83,6 +95,22 @@ const wchar_t* targetLabel(std::int32_t target) {
         case BOTH: return L"BOTH";
         default: return L"";
     }
+}
+
+namespace {
+
+std::wstring withCount(std::size_t ticks) {
+    std::wstring text = uiText(ticks == 1 ? kTextClashCountOne : kTextClashCount);
+    return text.replace(text.find(L"{n}"), 3, std::to_wstring(ticks));
+}
+
+}  // namespace
+
+std::wstring clashCountText(std::size_t ticks) { return ticks == 0 ? L"" : withCount(ticks); }
+
+// A total of zero is worth showing, unlike a row's.
+std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5) {
+    return L"TR4: " + withCount(tr4) + L", TR5: " + withCount(tr5);
 }
 
 std::wstring formatNoteNumber(std::int32_t note) {

@@ -1,16 +1,19 @@
 #pragma once
 
-// Every text the program shows. The fourteen window texts exist in Japanese and
+// Every text the program shows. The window texts exist in Japanese and
 // English; the rest exist once.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "drums/drum_inventory.h"
 
-// Indexed by role; both tables have the same roles in the same order.
-using UiTextTable = std::array<const wchar_t*, 14>;
+// Indexed by role; both tables have the same roles in the same order. The
+// first fourteen are the window's first texts; the rest came with the clash
+// counts.
+using UiTextTable = std::array<const wchar_t*, 20>;
 
 enum UiTextIndex : int {
     kTextSplitInsertButton = 0,
@@ -27,6 +30,12 @@ enum UiTextIndex : int {
     kTextSavedSplitOverwrite = 11,
     kTextSavedOverInput = 12,
     kTextSavedFormat1 = 13,
+    kTextSaveFailed = 14,          // status line after a save that wrote nothing
+    kTextNoDrumNotes = 15,         // status line while the loaded song has no drum note
+    kTextMenuFewestClashes = 16,   // drum list menu: every note but those on BOTH where clashes are fewest
+    kTextMenuBackToProposed = 17,  // drum list menu: every note back to its proposed destination
+    kTextClashCount = 18,          // "{n} clashes": a row's clashing ticks, and each total
+    kTextClashCountOne = 19,       // the same for exactly one
 };
 
 extern const UiTextTable japaneseTexts;
@@ -47,6 +56,12 @@ const wchar_t* gmDrumName(std::int32_t note);
 
 // "TR4", "TR5", "BOTH"; "" for any other value.
 const wchar_t* targetLabel(std::int32_t target);
+
+// A drum list row's clashing ticks, "12 clashes"; "" for none, which the row does not show.
+std::wstring clashCountText(std::size_t ticks);
+
+// The totals of both drum tracks: "TR4: 9 clashes, TR5: 4 clashes".
+std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5);
 
 // The drum list's number cell: "%3d :", so 36 reads " 36 :".
 std::wstring formatNoteNumber(std::int32_t note);

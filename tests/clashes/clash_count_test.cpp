@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "clashes/clash_count.h"
 #include "split/split_test_support.h"
 
@@ -57,6 +59,57 @@ TEST(ClashAnalysis, SameNoteStruckTwiceIsCountedApart) {
     EXPECT_EQ(report.tr4.selfClashTicks, 2u);
     EXPECT_EQ(report.tr4.ticks, 1u);
     EXPECT_EQ(report.tr4.largest, 2u);
+}
+
+TEST(ClashCounts, EachNoteCountsTheTicksItSharesWithADifferentNoteOfItsTrack) {
+    // 0: 36, 38 and 42 (twice: two tracks); 10: 36 and 46; 20: 42 alone, struck
+    // twice; 30: 38 and 46; 40: 42 and 46; 50: 36 and 38 again.
+    const std::vector<Track> tracks = {
+        {hit(0, 36), hit(0, 38), hit(0, 42), hit(10, 36), hit(20, 42), hit(30, 38), hit(40, 42), hit(50, 36)},
+        {hit(0, 42), hit(10, 46), hit(20, 42), hit(30, 46), hit(40, 46), hit(50, 38)},
+    };
+    const std::vector<Chord> chords = findChords(tracks);
+    EXPECT_EQ(chords, (std::vector<Chord>{{{36, 38}, 1}, {{36, 38, 42}, 1}, {{36, 46}, 1}, {{38, 46}, 1}, {{42, 46}, 1}}));
+
+    const struct {
+        AssignmentMap destinations;
+        std::size_t n36, n38, n42, n46, tr4, tr5;
+    } cases[] = {
+        {{{36, TR4}, {38, TR4}, {42, TR4}, {46, TR4}}, 3, 3, 2, 3, 5, 0},
+        {{{36, TR4}, {38, TR5}, {42, TR4}, {46, TR5}}, 1, 1, 1, 1, 1, 1},
+        // 42 on BOTH: with 36 in TR4 at 0, with 38 and 46 in TR5 at 0 and 40.
+        {{{36, TR4}, {38, TR5}, {42, BOTH}, {46, TR5}}, 1, 2, 3, 2, 1, 3},
+        // 46 missing: TR4, as the split sends it.
+        {{{36, TR5}, {38, TR5}, {42, TR5}}, 2, 2, 1, 0, 0, 2},
+    };
+    for (const auto& c : cases) {
+        const ClashCounts counts = countClashes(chords, c.destinations);
+        EXPECT_EQ(counts.perNote[36], c.n36);
+        EXPECT_EQ(counts.perNote[38], c.n38);
+        EXPECT_EQ(counts.perNote[42], c.n42);
+        EXPECT_EQ(counts.perNote[46], c.n46);
+        EXPECT_EQ(counts.tr4, c.tr4);
+        EXPECT_EQ(counts.tr5, c.tr5);
+        EXPECT_EQ(counts.perNote[20], 0u);
+    }
+}
+
+TEST(ClashCounts, TotalsAreTheClashingTicksOfTheSplit) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 100; ++round) {
+        std::vector<Track> tracks(1 + random() % 4);
+        for (int i = 0; i < 80; ++i) {
+            tracks[random() % tracks.size()].push_back(hit(std::uint32_t(random() % 30), std::uint8_t(35 + random() % 8)));
+        }
+        AssignmentMap destinations;
+        for (std::uint8_t n = 35; n < 43; ++n) {
+            destinations[n] = DrumTarget(random() % 3);
+        }
+        const ClashCounts counts = countClashes(findChords(tracks), destinations);
+        const ClashReport report = analyseClashes(tracks, destinations);
+        ASSERT_EQ(counts.tr4, report.tr4.ticks) << round;
+        ASSERT_EQ(counts.tr5, report.tr5.ticks) << round;
+    }
 }
 
 }  // namespace

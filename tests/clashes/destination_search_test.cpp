@@ -66,22 +66,30 @@ TEST(ChooseSides, ExactSearchMatchesBruteForce) {
         const std::size_t n = 1 + round % 12;
         const RandomProblem p = randomProblem(random, n);
         const SideChoice expected = bruteForce(p.groups, n, p.preferred, p.anySide);
-        const SideChoice exact = chooseSides(p.groups, n, p.preferred, p.anySide, true);
+        const SideChoice exact = chooseSides(p.groups, n, p.preferred, p.anySide, kSearchBudget);
+        ASSERT_TRUE(exact.exact) << "round " << round;
         ASSERT_EQ(exact.cost, expected.cost) << "round " << round;
         ASSERT_EQ(exact.changes, expected.changes) << "round " << round;
         ASSERT_EQ(costOfSides(p.groups, exact.tr5), exact.cost) << "round " << round;
 
         // The local search is never worse than where it starts, nor better than the optimum.
-        const SideChoice local = chooseSides(p.groups, n, p.preferred, p.anySide, false);
+        std::size_t budget = kSearchBudget;
+        const SideChoice local = improveLocally(p.groups, n, p.preferred, p.anySide, budget);
         EXPECT_GE(local.cost, expected.cost);
         EXPECT_LE(local.cost, costOfSides(p.groups, p.preferred));
+        EXPECT_EQ(costOfSides(p.groups, local.tr5), local.cost);
+
+        // Cut short, the search still answers with a choice no worse than the local search's.
+        const SideChoice cut = chooseSides(p.groups, n, p.preferred, p.anySide, kSearchBudget - budget + 5);
+        EXPECT_LE(cut.cost, local.cost);
+        EXPECT_EQ(costOfSides(p.groups, cut.tr5), cut.cost);
     }
 }
 
 TEST(ChooseSides, BestProposalIsKept) {
     // Notes 0 and 1 clash when together; the proposal already splits them.
     const std::vector<HitGroup> groups = {HitGroup{{0, 1}, 0, 0, 5}};
-    const SideChoice choice = chooseSides(groups, 2, {false, true}, {false, false}, true);
+    const SideChoice choice = chooseSides(groups, 2, {false, true}, {false, false}, kSearchBudget);
     EXPECT_EQ(choice.tr5, (std::vector<bool>{false, true}));
     EXPECT_EQ(choice.cost, 0u);
     EXPECT_EQ(choice.changes, 0u);
@@ -103,21 +111,21 @@ TEST(SuggestDestinations, SeparatesClashingNotesAndKeepsOverrides) {
     const AssignmentMap proposal = {{36, TR4}, {38, TR4}, {42, TR4}};
     ASSERT_EQ(clashingTicks(tracks, proposal), 7u);
 
-    const AssignmentMap best = suggestDestinations(tracks, proposal, {});
+    const AssignmentMap best = suggestDestinations(findChords(tracks), proposal, {}).destinations;
     EXPECT_EQ(clashingTicks(tracks, best), 1u);
     EXPECT_NE(best.at(36), best.at(38));
     EXPECT_EQ(best.size(), 3u);
 
     // 36 and 38 forced together: 42 goes to the other track.
     const AssignmentMap fixed = {{36, TR5}, {38, TR5}};
-    const AssignmentMap around = suggestDestinations(tracks, proposal, fixed);
+    const AssignmentMap around = suggestDestinations(findChords(tracks), proposal, fixed).destinations;
     EXPECT_EQ(around.at(36), TR5);
     EXPECT_EQ(around.at(38), TR5);
     EXPECT_EQ(around.at(42), TR4);
     EXPECT_EQ(clashingTicks(tracks, around), 4u);
 
     // A fixed BOTH clashes in both tracks with whatever shares its ticks.
-    const AssignmentMap both = suggestDestinations(tracks, proposal, {{36, BOTH}});
+    const AssignmentMap both = suggestDestinations(findChords(tracks), proposal, {{36, BOTH}}).destinations;
     EXPECT_EQ(both.at(36), BOTH);
     EXPECT_EQ(clashingTicks(tracks, both), 4u + 2u + 0u);
 }
@@ -138,7 +146,7 @@ TEST(SuggestDestinations, CostMatchesTheClashCountOfTheSplit) {
         for (std::uint8_t n = 35; n < 41; ++n) {
             proposal[n] = DrumTarget(random() % 2);
         }
-        const AssignmentMap best = suggestDestinations(tracks, proposal, {});
+        const AssignmentMap best = suggestDestinations(findChords(tracks), proposal, {}).destinations;
         EXPECT_LE(clashingTicks(tracks, best), clashingTicks(tracks, proposal)) << round;
         // No other choice of TR4 and TR5 does better.
         for (std::uint32_t bits = 0; bits < 64; ++bits) {

@@ -134,7 +134,7 @@ TEST_F(Scale, AsManyTracksAsTheHeaderCountsLoadAndSaveUnlessTheOutputWouldHaveMo
         if (c.insertWritten) {
             EXPECT_EQ(readBack("song_S.mid").size(), 65535u);
         } else {
-            EXPECT_EQ(headlessWindow.statusLine, L"before") << c.tracks;
+            EXPECT_EQ(headlessWindow.statusLine, L"Save failed.") << c.tracks;
             EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"song.mid"}) << c.tracks;
         }
         ASSERT_TRUE(save(saveSplitOverwrite)) << c.tracks;

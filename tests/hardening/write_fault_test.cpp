@@ -89,12 +89,13 @@ protected:
         headlessWindow.statusLine = L"before";
     }
 
-    // Runs a save that must fail: silent, and nothing in memory changed.
+    // Runs a save that must fail: it says so, and nothing in memory changed.
     void saveFails(const SaveCase& c) {
         headlessWindow.overwriteBoxChecked = c.overwriteBox;
+        headlessWindow.statusTimerStarts = 0;
         EXPECT_FALSE(c.save(nullptr).written) << c.name;
-        EXPECT_EQ(headlessWindow.statusLine, L"before") << c.name;
-        EXPECT_EQ(headlessWindow.statusTimerStarts, 0) << c.name;
+        EXPECT_EQ(headlessWindow.statusLine, L"Save failed.") << c.name;
+        EXPECT_EQ(headlessWindow.statusTimerStarts, 1) << c.name;
         EXPECT_EQ(songData.tracks, loaded_) << c.name;
         EXPECT_EQ(assignmentMap, assignments_) << c.name;
     }
@@ -154,7 +155,7 @@ const FolderFault kFolderFaults[] = {
      {L"moved", L"sub"}},
 };
 
-TEST_F(WriteFaults, FolderThatCannotBeWrittenGivesASilentFailure) {
+TEST_F(WriteFaults, FolderThatCannotBeWrittenGivesAFailedSave) {
     for (const FolderFault& fault : kFolderFaults) {
         for (const SaveCase& c : kSaves) {
             TempDir root;

@@ -250,7 +250,7 @@ TEST_F(Saves, OnlyTheSplitOverwriteSaveReadsTheCheckBoxAtTheMomentOfTheSave) {
     EXPECT_EQ(readFileBytes(dir.path / "song_OW.mid"), firstOverwrite);
 }
 
-TEST_F(Saves, FailedSaveIsSilentAndLeavesTheSongAsLoaded) {
+TEST_F(Saves, FailedSaveSaysSoAndLeavesTheSongAsLoaded) {
     loadFile(multiTrackSong());
     const std::vector<Track> loaded = songData.tracks;
     std::filesystem::create_directory(dir.path / "song_S.mid");  // the output path is taken by a folder
@@ -258,8 +258,8 @@ TEST_F(Saves, FailedSaveIsSilentAndLeavesTheSongAsLoaded) {
     headlessWindow.statusLine = L"before";
     EXPECT_FALSE(saveSplitInsert(window).written);
     EXPECT_FALSE(saveFormat1(window).written);
-    EXPECT_EQ(headlessWindow.statusLine, L"before");
-    EXPECT_EQ(headlessWindow.statusTimerStarts, 0);
+    EXPECT_EQ(headlessWindow.statusLine, L"Save failed.");
+    EXPECT_EQ(headlessWindow.statusTimerStarts, 2);
     EXPECT_EQ(songData.tracks, loaded);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/drum_row.h"
 
+#include "ui/clash_view.h"
+
 #include <gtest/gtest.h>
 
 TEST(DrumRow, TargetColoursAndWhiteForAnythingElse) {
@@ -23,14 +25,18 @@ TEST(DrumRow, DoubleClickCycleComesBackAfterThreeSteps) {
     EXPECT_EQ(nextTarget(-1), TR4);
 }
 
-TEST(DrumRow, TextsComeFromTheMapsAndTheNameTable) {
-    assignmentMap = {{36, TR5}};
+TEST(DrumRow, TextsComeFromTheMapsTheNameTableAndTheCounts) {
+    assignmentMap = {{36, TR5}, {38, TR5}};
     trackLabelMap = {{36, L"2,4,10"}};
+    shownClashes = ClashCounts();
+    shownClashes.perNote[36] = 12;
     const DrumRowTexts row = drumRowTexts(36);
     EXPECT_EQ(row.trackLabel, L"2,4,10");
     EXPECT_EQ(row.target, L"TR5");
     EXPECT_EQ(row.number, L" 36 :");
     EXPECT_EQ(row.name, L"Bass Drum 1");
+    EXPECT_EQ(row.clashes, L"12 clashes");
+    EXPECT_EQ(drumRowTexts(38).clashes, L"") << "a note that clashes nowhere shows no count";
 }
 
 TEST(DrumRow, NoteMissingFromTheMapsGetsTr4AndAnEmptyLabelInserted) {
@@ -51,4 +57,24 @@ TEST(DrumRow, CellsSitAtFixedOffsetsWithGapsAndSpanTheRowHeight) {
     EXPECT_EQ(cells.target, (CellBox{73, 44, 133, 66}));
     EXPECT_EQ(cells.number, (CellBox{137, 44, 217, 66}));
     EXPECT_EQ(cells.name, (CellBox{221, 44, 700, 66}));
+}
+
+TEST(DrumRow, TextTooWideIsCutAtItsEndWithAnEllipsis) {
+    // Six pixels a character, the ellipsis included.
+    auto widthOf = [](const std::wstring& text) { return int(text.size()) * 6; };
+    const struct {
+        const wchar_t* text;
+        int width;
+        const wchar_t* shown;
+    } cases[] = {
+        {L"4,5,6,7,8,9,10,11,12", 64, L"4,5,6,7,8\u2026"},
+        {L"4,5,6,7,8,9,10,11,12", 120, L"4,5,6,7,8,9,10,11,12"},
+        {L"4,5,6,7,8,9,10,11,12", 119, L"4,5,6,7,8,9,10,11,\u2026"},
+        {L"2,4,10", 36, L"2,4,10"},
+        {L"2,4,10", 5, L"\u2026"},
+        {L"", 0, L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fitAtEnd(c.text, c.width, widthOf), c.shown) << c.width;
+    }
 }

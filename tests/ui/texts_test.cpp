@@ -90,6 +90,26 @@ TEST(Texts, TargetLabelsAndNoteNumbers) {
     EXPECT_EQ(formatNoteNumber(200), L"200 :");
 }
 
+TEST(Texts, ClashCountsInBothLanguages) {
+    const struct {
+        const UiTextTable* texts;
+        std::size_t count;
+        const wchar_t* row;
+    } cases[] = {
+        {&englishTexts, 0, L""},        {&englishTexts, 1, L"1 clash"},     {&englishTexts, 12, L"12 clashes"},
+        {&japaneseTexts, 0, L""},       {&japaneseTexts, 1, L"重なり 1"}, {&japaneseTexts, 12, L"重なり 12"},
+    };
+    for (const auto& c : cases) {
+        activeTexts = c.texts;
+        EXPECT_EQ(clashCountText(c.count), c.row) << c.count;
+    }
+    activeTexts = &englishTexts;
+    EXPECT_EQ(clashTotalsText(9, 0), L"TR4: 9 clashes, TR5: 0 clashes");
+    activeTexts = &japaneseTexts;
+    EXPECT_EQ(clashTotalsText(9, 1), L"TR4: 重なり 9, TR5: 重なり 1");
+    activeTexts = &englishTexts;
+}
+
 TEST(Texts, WindowClassAndTitle) {
     EXPECT_STREQ(kWindowClassName, L"DrumUI");
     EXPECT_STREQ(kWindowTitle, L"Tessaline for Quarlbridge    ver.2026/8/3");

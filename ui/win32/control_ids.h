@@ -11,7 +11,7 @@ inline constexpr int kFormat1ButtonId = 1005;
 inline constexpr int kOverwriteCheckBoxId = 1006;
 inline constexpr int kInputFileLabelId = 1007;
 
-// Puts the resting text back in the status line after a save's message.
+// Puts the resting text back in the status line after a save's message or the clash totals.
 inline constexpr int kStatusTimerId = 1;
 inline constexpr unsigned kStatusTimerMilliseconds = 3000;
 
@@ -19,3 +19,6 @@ inline constexpr unsigned kStatusTimerMilliseconds = 3000;
 inline constexpr int kMenuTr4Id = 1;
 inline constexpr int kMenuTr5Id = 2;
 inline constexpr int kMenuBothId = 3;
+// After a separator, the two that act on every row.
+inline constexpr int kMenuFewestClashesId = 4;
+inline constexpr int kMenuBackToProposedId = 5;

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "drums/drum_inventory.h"
-#include "ui/win32/control_ids.h"
+#include "ui/clash_view.h"
 #include "ui/drum_row.h"
-#include "ui/win32/main_window.h"
+#include "ui/status_line.h"
 #include "ui/texts.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/main_window.h"
 
 namespace {
 
@@ -30,6 +32,32 @@ bool noteAtRow(LRESULT row, std::int32_t& note) {
 }
 
 void redrawDrumList() { InvalidateRect(mainControls.drumList, nullptr, FALSE); }
+
+int textWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+// In red after the percussion name, in the name's cell: the cells stay where they are.
+void drawClashCount(HDC dc, const DrumRowTexts& texts, const CellBox& nameCell) {
+    if (texts.clashes.empty()) {
+        return;
+    }
+    CellBox cell = nameCell;
+    if (!texts.name.empty()) {
+        cell.left += textWidth(dc, texts.name) + kClashCountGap;
+    }
+    const COLORREF previous = SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
+    drawCellText(dc, texts.clashes, cell, DT_LEFT);
+    SetTextColor(dc, previous);
+}
+
+// After the destinations changed: the counts follow, and the status line shows the totals.
+void destinationsChanged(HWND mainWindow) {
+    recountClashes();
+    showClashTotals(mainWindow);
+}
 
 // Where a context menu asked for from the keyboard opens, in the list's client
 // coordinates, and the row it acts on: just below the selected row, so that the
@@ -53,6 +81,10 @@ LRESULT keyboardMenuRow(POINT& clientPosition) {
 
 void onMeasureItem(MEASUREITEMSTRUCT& item) { item.itemHeight = kDrumRowHeight; }
 
+std::wstring trackLabelAsDrawn(HDC dc, const std::wstring& label, int cellWidth) {
+    return fitAtEnd(label, cellWidth, [dc](const std::wstring& text) { return textWidth(dc, text); });
+}
+
 void onDrawItem(const DRAWITEMSTRUCT& item) {
     std::int32_t note = 0;
     // An empty list draws its focus with item -1.
@@ -71,10 +103,12 @@ void onDrawItem(const DRAWITEMSTRUCT& item) {
     DeleteObject(brush);
 
     SetBkMode(dc, TRANSPARENT);
-    drawCellText(dc, texts.trackLabel, cells.trackLabel, DT_CENTER);
+    const int labelWidth = cells.trackLabel.right - cells.trackLabel.left;
+    drawCellText(dc, trackLabelAsDrawn(dc, texts.trackLabel, labelWidth), cells.trackLabel, DT_CENTER);
     drawCellText(dc, texts.target, cells.target, DT_CENTER);
     drawCellText(dc, texts.number, cells.number, DT_LEFT);
     drawCellText(dc, texts.name, cells.name, DT_LEFT);
+    drawClashCount(dc, texts, cells.name);
 
     // The selection shows only as this dotted frame: the row keeps its colours.
     if (item.itemState & ODS_SELECTED) {
@@ -82,12 +116,13 @@ void onDrawItem(const DRAWITEMSTRUCT& item) {
     }
 }
 
-void cycleSelectedTarget() {
+void cycleSelectedTarget(HWND mainWindow) {
     std::int32_t note = 0;
     if (!noteAtRow(SendMessageW(mainControls.drumList, LB_GETCURSEL, 0, 0), note)) {
         return;
     }
     assignmentMap[note] = nextTarget(assignmentMap[note]);
+    destinationsChanged(mainWindow);
     redrawDrumList();
 }
 
@@ -121,12 +156,24 @@ void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition) {
     AppendMenuW(menu, MF_STRING, kMenuTr4Id, targetLabel(TR4));
     AppendMenuW(menu, MF_STRING, kMenuTr5Id, targetLabel(TR5));
     AppendMenuW(menu, MF_STRING, kMenuBothId, targetLabel(BOTH));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kMenuFewestClashesId, uiText(kTextMenuFewestClashes));
+    AppendMenuW(menu, MF_STRING, kMenuBackToProposedId, uiText(kTextMenuBackToProposed));
     const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, screen.x, screen.y, 0, mainWindow, nullptr));
     DestroyMenu(menu);
 
+    // A destination chosen again changes nothing, not even the status line;
+    // the two items for the whole list always answer with the totals.
     DrumTarget target = TR4;
-    if (targetForMenuItem(chosen, target)) {
+    if (targetForMenuItem(chosen, target) && assignmentMap[note] != target) {
         assignmentMap[note] = target;
+        destinationsChanged(mainWindow);
+    } else if (chosen == kMenuFewestClashesId) {
+        chooseFewestClashes();
+        showClashTotals(mainWindow);
+    } else if (chosen == kMenuBackToProposedId) {
+        restoreProposedDestinations();
+        showClashTotals(mainWindow);
     }
     redrawDrumList();
 }

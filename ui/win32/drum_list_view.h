@@ -5,12 +5,20 @@
 
 #include <windows.h>
 
+#include <string>
+
 void onMeasureItem(MEASUREITEMSTRUCT& item);
 void onDrawItem(const DRAWITEMSTRUCT& item);
 
 // The right-click menu of the drum list, and the one asked for from the
-// keyboard (both coordinates -1).
+// keyboard (both coordinates -1): the three destinations for the row, then,
+// after a separator, "Fewest clashes" and "Back to proposed" for every row.
+// Every change shows the clash totals in the status line.
 void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition);
 
 // Steps the selected row's destination on: TR4, TR5, BOTH, TR4...
-void cycleSelectedTarget();
+void cycleSelectedTarget(HWND mainWindow);
+
+// A row's track label as it is drawn in a cell `cellWidth` pixels wide: cut
+// at its end with an ellipsis when too long for it.
+std::wstring trackLabelAsDrawn(HDC dc, const std::wstring& label, int cellWidth);

@@ -11,8 +11,10 @@
 #include "split/split_saves.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/drum_list_view.h"
+#include "ui/clash_view.h"
 #include "ui/input_label.h"
 #include "ui/layout.h"
+#include "ui/status_line.h"
 #include "ui/texts.h"
 #include "ui/window_seam.h"
 
@@ -106,12 +108,12 @@ void onCommand(HWND window, int controlId, int notification) {
     }
     // Only the drum list sends this code.
     if (notification == LBN_DBLCLK) {
-        cycleSelectedTarget();
+        cycleSelectedTarget(window);
     }
 }
 
 void onTimer(HWND window) {
-    setStatusLine(window, uiText(fileLoaded ? kTextEditHint : kTextDropPrompt));
+    setStatusLine(window, restingStatusText());
     KillTimer(window, kStatusTimerId);
 }
 
@@ -121,7 +123,8 @@ void onDropFiles(HWND window, HDROP drop) {
     fileLoaded = loadSong(path);
     enableSaveButtons(fileLoaded ? TRUE : FALSE);
     if (fileLoaded) {
-        setStatusLine(window, uiText(kTextEditHint));
+        takeLoadedSong();
+        setStatusLine(window, restingStatusText());
         SetWindowTextW(mainControls.inputFileLabel, loadedInputLabel(path).c_str());
     } else {
         setStatusLine(window, uiText(kTextLoadFailed));
