@@ -136,7 +136,7 @@ std::vector<Track> songOf(SongKind kind, std::size_t events) {
 
 const char* kSongNames[] = {"generated", "groove", "dense"};
 
-void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const std::vector<Chord>& chords) {
+void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const std::vector<DrumChord>& chords) {
     state.SetLabel(kSongNames[state.range(0)]);
     state.counters["events"] = double(eventCount(tracks));
     state.counters["chords"] = double(chords.size());
@@ -145,7 +145,7 @@ void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const 
 // What a load adds: the chords of the song, found once.
 void FindChords(benchmark::State& state) {
     const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
-    std::vector<Chord> chords;
+    std::vector<DrumChord> chords;
     for (auto _ : state) {
         chords = findChords(tracks);
     }
@@ -155,7 +155,7 @@ void FindChords(benchmark::State& state) {
 // What every change of destination costs: the counts of every note and the totals.
 void Recount(benchmark::State& state) {
     const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
-    const std::vector<Chord> chords = findChords(tracks);
+    const std::vector<DrumChord> chords = findChords(tracks);
     AssignmentMap destinations = allOnTr4(tracks);
     std::size_t flip = 0;
     for (auto _ : state) {
@@ -167,7 +167,7 @@ void Recount(benchmark::State& state) {
     songLabel(state, tracks, chords);
 }
 
-void reportSuggestion(benchmark::State& state, const std::vector<Chord>& chords, const AssignmentMap& proposal,
+void reportSuggestion(benchmark::State& state, const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                       const Suggestion& suggestion) {
     const ClashCounts before = countClashes(chords, proposal);
     const ClashCounts after = countClashes(chords, suggestion.destinations);
@@ -180,7 +180,7 @@ void reportSuggestion(benchmark::State& state, const std::vector<Chord>& chords,
 // "Fewest clashes" from chords found at load, as the window runs it.
 void FewestClashes(benchmark::State& state) {
     const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
-    const std::vector<Chord> chords = findChords(tracks);
+    const std::vector<DrumChord> chords = findChords(tracks);
     const AssignmentMap proposal = allOnTr4(tracks);
     Suggestion suggestion;
     for (auto _ : state) {
@@ -192,7 +192,7 @@ void FewestClashes(benchmark::State& state) {
 
 void FewestClashesAllPairs(benchmark::State& state) {
     const std::vector<Track> tracks = allPairsSong(std::uint8_t(state.range(0)));
-    const std::vector<Chord> chords = findChords(tracks);
+    const std::vector<DrumChord> chords = findChords(tracks);
     const AssignmentMap proposal = allOnTr4(tracks);
     Suggestion suggestion;
     for (auto _ : state) {

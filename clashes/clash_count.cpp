@@ -56,7 +56,7 @@ std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap&
     return report.tr4.ticks + report.tr5.ticks;
 }
 
-std::vector<Chord> findChords(const std::vector<Track>& tracks) {
+std::vector<DrumChord> findChords(const std::vector<Track>& tracks) {
     // (tick, note) in one number, so that one sort puts every tick's notes together.
     std::vector<std::uint64_t> hits;
     for (const Track& track : tracks) {
@@ -69,14 +69,14 @@ std::vector<Chord> findChords(const std::vector<Track>& tracks) {
     std::sort(hits.begin(), hits.end());
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
 
-    std::vector<Chord> chords;
+    std::vector<DrumChord> chords;
     for (std::size_t i = 0; i < hits.size();) {
         std::size_t end = i + 1;
         while (end < hits.size() && hits[end] >> 8 == hits[i] >> 8) {
             ++end;
         }
         if (end - i >= 2) {
-            Chord chord{std::vector<std::uint8_t>(end - i), 1};
+            DrumChord chord{std::vector<std::uint8_t>(end - i), 1};
             for (std::size_t k = i; k < end; ++k) {
                 chord.notes[k - i] = std::uint8_t(hits[k]);
             }
@@ -86,11 +86,11 @@ std::vector<Chord> findChords(const std::vector<Track>& tracks) {
     }
 
     // One chord per set of notes, with the ticks of all its copies.
-    std::sort(chords.begin(), chords.end(), [](const Chord& a, const Chord& b) {
+    std::sort(chords.begin(), chords.end(), [](const DrumChord& a, const DrumChord& b) {
         return std::lexicographical_compare(a.notes.begin(), a.notes.end(), b.notes.begin(), b.notes.end());
     });
-    std::vector<Chord> merged;
-    for (Chord& chord : chords) {
+    std::vector<DrumChord> merged;
+    for (DrumChord& chord : chords) {
         if (!merged.empty() && merged.back().notes == chord.notes) {
             merged.back().ticks += chord.ticks;
         } else {
@@ -100,7 +100,7 @@ std::vector<Chord> findChords(const std::vector<Track>& tracks) {
     return merged;
 }
 
-ClashCounts countClashes(const std::vector<Chord>& chords, const AssignmentMap& assignments) {
+ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments) {
     std::array<bool, 256> inTr4;
     std::array<bool, 256> inTr5;
     inTr4.fill(true);
@@ -112,7 +112,7 @@ ClashCounts countClashes(const std::vector<Chord>& chords, const AssignmentMap& 
         }
     }
     ClashCounts counts;
-    for (const Chord& chord : chords) {
+    for (const DrumChord& chord : chords) {
         std::size_t tr4 = 0;
         std::size_t tr5 = 0;
         for (const std::uint8_t note : chord.notes) {

@@ -39,17 +39,17 @@ inline bool isDrumHit(const MidiEvent& e) { return isDrumChannel(e.status) && is
 // these notes starting together. Where the notes start does not depend on the
 // destinations, so the chords are found once per song and every count and
 // search afterwards works from them alone.
-struct Chord {
+struct DrumChord {
     std::vector<std::uint8_t> notes;  // ascending, two or more, each once
     std::size_t ticks = 0;
 
-    bool operator==(const Chord&) const = default;
+    bool operator==(const DrumChord&) const = default;
 };
 
 // The chords of `tracks`, each set of notes once, in ascending order of notes.
 // A note struck twice on a tick counts once there: no destination can part it
 // from itself.
-std::vector<Chord> findChords(const std::vector<Track>& tracks);
+std::vector<DrumChord> findChords(const std::vector<Track>& tracks);
 
 struct ClashCounts {
     // Per note number: the ticks at which it starts together with a different
@@ -61,4 +61,4 @@ struct ClashCounts {
 
 // The clashes that `assignments` gives; a note that it lacks goes to TR4, as
 // in the split.
-ClashCounts countClashes(const std::vector<Chord>& chords, const AssignmentMap& assignments);
+ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments);

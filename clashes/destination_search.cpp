@@ -181,7 +181,7 @@ FreeNotes freeNotesOf(const AssignmentMap& proposal, const AssignmentMap& fixed)
 }
 
 // One group per chord: its free notes, and where its other notes stand.
-std::vector<HitGroup> hitGroups(const std::vector<Chord>& chords, const FreeNotes& free, const AssignmentMap& fixed) {
+std::vector<HitGroup> hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free, const AssignmentMap& fixed) {
     std::array<DrumTarget, 256> fixedTarget;
     fixedTarget.fill(TR4);  // the splitter's own default
     for (const auto& [note, target] : fixed) {
@@ -191,7 +191,7 @@ std::vector<HitGroup> hitGroups(const std::vector<Chord>& chords, const FreeNote
     }
     std::vector<HitGroup> groups;
     groups.reserve(chords.size());
-    for (const Chord& chord : chords) {
+    for (const DrumChord& chord : chords) {
         HitGroup g;
         g.weight = chord.ticks;
         for (const std::uint8_t note : chord.notes) {
@@ -314,7 +314,7 @@ SideChoice chooseSides(const std::vector<HitGroup>& groups, std::size_t noteCoun
     return ExactSearch(groups, noteCount, preferred, anySide, local, budget).run();
 }
 
-Suggestion suggestDestinations(const std::vector<Chord>& chords, const AssignmentMap& proposal,
+Suggestion suggestDestinations(const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                                const AssignmentMap& fixed) {
     const FreeNotes free = freeNotesOf(proposal, fixed);
     const std::vector<HitGroup> groups = hitGroups(chords, free, fixed);

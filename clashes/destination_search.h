@@ -24,5 +24,5 @@ struct Suggestion {
 // answer takes a bounded time whatever the song (some tens of milliseconds);
 // where the budget runs out before the search ends, the answer is the best
 // found, never worse than the local search's.
-Suggestion suggestDestinations(const std::vector<Chord>& chords, const AssignmentMap& proposal,
+Suggestion suggestDestinations(const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                                const AssignmentMap& fixed);

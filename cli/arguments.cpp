@@ -4,33 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "cli/cli_texts.h"
 #include "cli/text_encoding.h"
-
-const char* const kHelpText =
-    "Usage:\n"
-    "  tessaline list FILE... [--json]\n"
-    "  tessaline split-insert FILE...      write FILE_S.mid\n"
-    "  tessaline split-overwrite FILE... [--in-place]\n"
-    "                                      write FILE_OW.mid, or over FILE with --in-place\n"
-    "  tessaline format1 FILE...           write FILE_F1.mid\n"
-    "  tessaline suggest FILE...           destinations that leave the fewest clashes,\n"
-    "                                      as options to paste into the other commands\n"
-    "  tessaline --help | --version\n"
-    "\n"
-    "Each drum note (MIDI channel 10) goes to TR4, TR5 or BOTH: a note already in\n"
-    "track 4 is proposed for TR4, one in track 5 for TR5, one in both for BOTH, any\n"
-    "other for TR4. For list, split-insert and split-overwrite these options change\n"
-    "the destination of the notes given; a note a file does not use is ignored:\n"
-    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]\n"
-    "\n"
-    "Two drum notes that start on the same tick in TR4 (or in TR5) clash: the\n"
-    "converter plays a track one note at a time and loses one of them. list shows\n"
-    "each drum track's clashing ticks. With --auto (list, split-insert,\n"
-    "split-overwrite) and in suggest, every note not given by the options above goes\n"
-    "to TR4 or TR5 so that the fewest ticks clash; ties keep the proposal.\n"
-    "\n"
-    "Tracks are counted from 1, a leading track without channel events not counted.\n"
-    "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n";
 
 namespace {
 
@@ -101,12 +76,12 @@ std::variant<std::monostate, UsageError> parseNoteList(const std::wstring& value
         const std::size_t comma = std::min(value.find(L',', start), value.size());
         const std::wstring item = value.substr(start, comma - start);
         if (item.empty() || !std::all_of(item.begin(), item.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
-            return usageError(quoted(argument) + ": not a comma-separated list of note numbers");
+            return usageError(cliText(kCliNotANoteList, {quoted(argument)}));
         }
         // Leading zeros are harmless; a long run of digits must not overflow.
         const std::size_t firstDigit = std::min(item.find_first_not_of(L'0'), item.size() - 1);
         if (item.size() - firstDigit > 3 || std::stoi(item.substr(firstDigit)) > 255) {
-            return usageError(quoted(argument) + ": note " + toUtf8(item) + " is outside 0 to 255");
+            return usageError(cliText(kCliNoteOutOfRange, {quoted(argument), toUtf8(item)}));
         }
         parsed.push_back(NoteOverride{std::stoi(item), target});
         if (comma == value.size()) {
@@ -134,11 +109,11 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
         }
     }
     if (arguments.empty()) {
-        return usageError("no command given");
+        return usageError(cliText(kCliNoCommand));
     }
     const std::optional<Command> command = commandNamed(arguments.front());
     if (!command) {
-        return usageError("unknown command " + quoted(arguments.front()));
+        return usageError(cliText(kCliUnknownCommand, {quoted(arguments.front())}));
     }
     const std::string commandName = toUtf8(arguments.front());
 
@@ -161,7 +136,7 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
 
         if (const std::optional<DrumTarget> target = targetOption(name)) {
             if (!takesOverrides(invocation.command)) {
-                return usageError(quoted(name) + " does not apply to " + commandName);
+                return usageError(cliText(kCliDoesNotApply, {quoted(name), commandName}));
             }
             std::wstring value;
             std::wstring shown = argument;
@@ -171,7 +146,7 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
                 value = arguments[++i];
                 shown = argument + L" " + value;
             } else {
-                return usageError(quoted(argument) + " needs a list of note numbers");
+                return usageError(cliText(kCliNeedsNotes, {quoted(argument)}));
             }
             const std::size_t before = invocation.overrides.size();
             const auto parsed = parseNoteList(value, *target, shown, invocation.overrides);
@@ -184,9 +159,11 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
                                                   [note](const NoteOverride& o) { return o.note == note; });
                 if (earlier != invocation.overrides.begin() + k) {
                     const std::wstring& first = overrideSources[earlier - invocation.overrides.begin()];
-                    const std::string again = first == shown ? "" : " and in " + quoted(shown);
-                    return usageError("note " + std::to_string(note) + " is given twice, in " + quoted(first) +
-                                      again);
+                    if (first == shown) {
+                        return usageError(cliText(kCliNoteGivenTwice, {std::to_string(note), quoted(first)}));
+                    }
+                    return usageError(
+                        cliText(kCliNoteGivenTwiceIn, {std::to_string(note), quoted(first), quoted(shown)}));
                 }
                 overrideSources.push_back(shown);
             }
@@ -194,29 +171,29 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
         }
         if (argument == L"--json") {
             if (invocation.command != Command::List) {
-                return usageError("'--json' applies only to list");
+                return usageError(cliText(kCliAppliesOnlyTo, {"'--json'", "list"}));
             }
             invocation.json = true;
             continue;
         }
         if (argument == L"--auto") {
             if (invocation.command == Command::Format1 || invocation.command == Command::Suggest) {
-                return usageError("'--auto' does not apply to " + commandName);
+                return usageError(cliText(kCliDoesNotApply, {"'--auto'", commandName}));
             }
             invocation.autoDestinations = true;
             continue;
         }
         if (argument == L"--in-place") {
             if (invocation.command != Command::SplitOverwrite) {
-                return usageError("'--in-place' applies only to split-overwrite");
+                return usageError(cliText(kCliAppliesOnlyTo, {"'--in-place'", "split-overwrite"}));
             }
             invocation.inPlace = true;
             continue;
         }
-        return usageError("unknown option " + quoted(argument));
+        return usageError(cliText(kCliUnknownOption, {quoted(argument)}));
     }
     if (invocation.files.empty()) {
-        return usageError(commandName + ": no file given");
+        return usageError(cliText(kCliNoFile, {commandName}));
     }
     invocation.autoDestinations = invocation.autoDestinations || invocation.command == Command::Suggest;
     return invocation;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The command line, read into what the tool will do. Arguments arrive as wide
-// strings (the paths the core takes); messages leave as UTF-8.
+// strings (the paths the core takes); messages leave as UTF-8, in the language
+// of the interface texts.
 
 #include <cstdint>
 #include <string>
@@ -54,5 +55,3 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments);
 std::variant<std::monostate, UsageError> parseNoteList(const std::wstring& value, DrumTarget target,
                                                        const std::wstring& argument,
                                                        std::vector<NoteOverride>& overrides);
-
-extern const char* const kHelpText;  // what --help prints

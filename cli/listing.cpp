@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/cli_texts.h"
 #include "cli/text_encoding.h"
 #include "ui/texts.h"
 
@@ -61,12 +62,12 @@ std::vector<std::string> listingLines(const std::vector<DrumRow>& rows) {
 std::vector<std::string> clashLines(const ClashReport& report) {
     std::vector<std::string> lines;
     for (const auto& [label, track] : {std::pair{"TR4", &report.tr4}, std::pair{"TR5", &report.tr5}}) {
-        std::string line = std::string(kRowIndent) + label + ": " + std::to_string(track->ticks) + " clashing ticks";
+        std::string line = kRowIndent + cliText(kCliClashingTicks, {label, std::to_string(track->ticks)});
         if (track->ticks != 0) {
-            line += ", at most " + std::to_string(track->largest) + " notes at once";
+            line += cliText(kCliAtMost, {std::to_string(track->largest)});
         }
         if (track->selfClashTicks != 0) {
-            line += "; " + std::to_string(track->selfClashTicks) + " ticks with one note struck twice";
+            line += cliText(kCliStruckTwice, {std::to_string(track->selfClashTicks)});
         }
         lines.push_back(std::move(line));
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_texts.h"
 #include "cli/run.h"
 #include "cli/text_encoding.h"
 #include "ui/window_headless.h"
@@ -31,7 +32,7 @@ int main(int argc, char* argv[]) {
         std::optional<std::wstring> argument = fromUtf8(argv[i]);
         if (!argument) {
             // The core opens files by wide paths, which a name in another encoding cannot become.
-            std::cerr << "tessaline: argument " << i << " is not valid UTF-8\n";
+            std::cerr << "tessaline: " << cliText(kCliNotUtf8, {std::to_string(i)}) << '\n';
             return kExitUsage;
         }
         arguments.push_back(std::move(*argument));

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/cli_texts.h"
 #include "cli/listing.h"
 #include "cli/text_encoding.h"
 #include "clashes/clash_count.h"
@@ -67,7 +68,7 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             out << line << '\n';
         }
         if (rows.empty()) {
-            out << "  (no drum notes)\n";
+            out << "  " << cliText(kCliNoDrumNotes) << '\n';
             continue;
         }
         for (const std::string& line : clashLines(clashes)) {
@@ -108,7 +109,7 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             // As above, for the output path: the file is not written.
         }
         if (!outcome.written) {
-            err << "Could not write" << '\t' << toUtf8(outcome.path) << '\n';
+            err << cliText(kCliCouldNotWrite) << '\t' << toUtf8(outcome.path) << '\n';
             allSaved = false;
             continue;
         }
@@ -131,22 +132,25 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         applyDestinations(proposed);
         const ClashReport proposedClashes = analyseClashes(songData.tracks, assignmentMap);
         const std::size_t before = proposedClashes.tr4.ticks + proposedClashes.tr5.ticks;
-        applyDestinations(invocation);
+        const bool exact = applyDestinations(invocation);
         const ClashReport chosenClashes = analyseClashes(songData.tracks, assignmentMap);
         const std::size_t after = chosenClashes.tr4.ticks + chosenClashes.tr5.ticks;
 
         out << toUtf8(path) << '\n';
-        out << "  proposed:\n";
+        out << "  " << cliText(kCliProposed) << '\n';
         for (const std::string& line : clashLines(proposedClashes)) {
             out << "  " << line << '\n';
         }
         if (after < before) {
-            out << "  suggested:\n";
+            out << "  " << cliText(kCliSuggested) << '\n';
             for (const std::string& line : clashLines(chosenClashes)) {
                 out << "  " << line << '\n';
             }
-        } else {
-            out << "  the proposed destinations are already best\n";
+        } else if (exact) {
+            out << "  " << cliText(kCliAlreadyBest) << '\n';
+        }
+        if (!exact) {
+            out << "  " << cliText(kCliBestFound) << '\n';
         }
         if (!assignmentMap.empty()) {
             out << "  " << overrideOptions(assignmentMap) << '\n';
@@ -191,7 +195,7 @@ void applyOverrides(const std::vector<NoteOverride>& overrides) {
 int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     bool allDone = true;
     switch (invocation.command) {
-        case Command::Help: out << kHelpText; break;
+        case Command::Help: out << cliText(kCliHelp); break;
         case Command::Version: out << "tessaline " TESSALINE_VERSION "\n"; break;
         case Command::List: allDone = listFiles(invocation, out, err); break;
         case Command::Suggest: allDone = suggestFiles(invocation, out, err); break;
@@ -206,7 +210,7 @@ int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream&
 int runTessaline(const std::vector<std::wstring>& arguments, std::ostream& out, std::ostream& err) {
     const ParsedArguments parsed = parseArguments(arguments);
     if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
-        err << "tessaline: " << error->message << "\nTry 'tessaline --help'.\n";
+        err << "tessaline: " << error->message << '\n' << cliText(kCliTryHelp) << '\n';
         return kExitUsage;
     }
     return runInvocation(std::get<Invocation>(parsed), out, err);

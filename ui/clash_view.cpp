@@ -3,7 +3,7 @@
 #include "clashes/destination_search.h"
 #include "song/song_data.h"
 
-std::vector<Chord> loadedChords;
+std::vector<DrumChord> loadedChords;
 AssignmentMap proposedDestinations;
 ClashCounts shownClashes;
 

@@ -10,9 +10,9 @@
 #include "clashes/clash_count.h"
 #include "drums/drum_inventory.h"
 
-extern std::vector<Chord> loadedChords;       // where the drum notes of the last song loaded start together
-extern AssignmentMap proposedDestinations;    // the destinations proposed when it was loaded
-extern ClashCounts shownClashes;              // what assignmentMap gives, as the list shows it
+extern std::vector<DrumChord> loadedChords;  // where the drum notes of the last song loaded start together
+extern AssignmentMap proposedDestinations;   // the destinations proposed when it was loaded
+extern ClashCounts shownClashes;             // what assignmentMap gives, as the list shows it
 
 // After a successful load: finds the song's chords, keeps its proposals and counts.
 void takeLoadedSong();

@@ -68,8 +68,8 @@ TEST(ClashCounts, EachNoteCountsTheTicksItSharesWithADifferentNoteOfItsTrack) {
         {hit(0, 36), hit(0, 38), hit(0, 42), hit(10, 36), hit(20, 42), hit(30, 38), hit(40, 42), hit(50, 36)},
         {hit(0, 42), hit(10, 46), hit(20, 42), hit(30, 46), hit(40, 46), hit(50, 38)},
     };
-    const std::vector<Chord> chords = findChords(tracks);
-    EXPECT_EQ(chords, (std::vector<Chord>{{{36, 38}, 1}, {{36, 38, 42}, 1}, {{36, 46}, 1}, {{38, 46}, 1}, {{42, 46}, 1}}));
+    const std::vector<DrumChord> chords = findChords(tracks);
+    EXPECT_EQ(chords, (std::vector<DrumChord>{{{36, 38}, 1}, {{36, 38, 42}, 1}, {{36, 46}, 1}, {{38, 46}, 1}, {{42, 46}, 1}}));
 
     const struct {
         AssignmentMap destinations;

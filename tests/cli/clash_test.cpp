@@ -34,6 +34,7 @@ Bytes clashingSong() {
 class ClashCommands : public testing::Test {
 protected:
     void SetUp() override { writeFileBytes(dir.path / "song.mid", clashingSong()); }
+    void TearDown() override { selectLanguageFromLocale(nullptr, nullptr); }
 
     std::string run(std::vector<std::wstring> arguments, int expectedStatus = kExitAllDone) {
         std::ostringstream out, err;
@@ -104,6 +105,43 @@ TEST_F(ClashCommands, AutoAppliesToTheSplitSaves) {
     EXPECT_EQ(tr4.count(36) + tr5.count(36), 5u);
     EXPECT_TRUE(tr4.count(36) == 0 || tr5.count(36) == 0);
     EXPECT_EQ((tr4.count(36) != 0 ? tr4 : tr5).count(38), 0u);  // 38 goes to the other track
+}
+
+TEST_F(ClashCommands, SuggestSaysWhenItsChoiceIsTheBestFoundRatherThanProvenFewest) {
+    // Every pair of 24 notes struck together once: more than the search can go through.
+    Bytes body;
+    for (std::uint8_t a = 0; a < 24; ++a) {
+        for (std::uint8_t b = a + 1; b < 24; ++b) {
+            body = body + Bytes{0x60, 0x99, std::uint8_t(35 + a), 100, 0x00, 0x99, std::uint8_t(35 + b), 100};
+        }
+    }
+    writeFileBytes(dir.path / "pairs.mid", mthd(1) + mtrk(body + kEndOfTrack));
+    const std::wstring pairs = (dir.path / "pairs.mid").wstring();
+    const std::string out = run({L"suggest", pairs});
+    EXPECT_NE(out.find("  TR4: 276 clashing ticks"), std::string::npos) << out;
+    EXPECT_NE(out.find("(the best found: the search ran out of its budget)"), std::string::npos) << out;
+    // Twelve notes a side, the fewest there are: 2 x 66 pairs.
+    EXPECT_NE(out.find("suggested:\n    TR4: 66 clashing ticks"), std::string::npos) << out;
+
+    EXPECT_EQ(run({L"suggest", song}).find("best found"), std::string::npos);
+}
+
+TEST_F(ClashCommands, ToolsOwnTextsFollowAJapaneseLocale) {
+    selectLanguageFromLocale("ja_JP.UTF-8", nullptr);
+    EXPECT_EQ(run({L"--help"}).rfind("使い方:\n", 0), 0u);
+    const std::string listed = run({L"list", song});
+    EXPECT_NE(listed.find("  TR4: 重なり 6 (同時に最大 2 音)\n"), std::string::npos) << listed;
+    const std::string suggested = run({L"suggest", song});
+    EXPECT_NE(suggested.find("  提案:\n"), std::string::npos) << suggested;
+    EXPECT_NE(suggested.find("  重なり最少:\n"), std::string::npos) << suggested;
+
+    std::ostringstream out, err;
+    EXPECT_EQ(runTessaline({L"list"}, out, err), kExitUsage);
+    EXPECT_EQ(err.str(), "tessaline: list: ファイルがありません\n使い方は 'tessaline --help' で表示されます。\n");
+    std::filesystem::create_directory(dir.path / "song_F1.mid");
+    std::ostringstream saved, failed;
+    EXPECT_EQ(runTessaline({L"format1", song}, saved, failed), kExitSomeFileFailed);
+    EXPECT_EQ(failed.str(), "保存失敗\t" + toUtf8((dir.path / "song_F1.mid").wstring()) + "\n");
 }
 
 TEST(ClashArguments, AutoAndSuggest) {

@@ -1,10 +1,13 @@
 // The drum list: its rows as drawn, double-click cycling, the context menu.
 
+#include "clashes/clash_count.h"
+#include "clashes/destination_search.h"
 #include "drums/drum_inventory.h"
 #include "song/smf_reader.h"
 #include "split/save_command.h"
-#include "ui/win32/control_ids.h"
 #include "ui/texts.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/drum_list_view.h"
 #include "window_driver.h"
 
 namespace {
@@ -156,6 +159,7 @@ TEST_F(MainWindowTest, RightClickOnAnEmptyListShowsNoMenu) {
 
     dropSong(L"plain.mid", songWithoutDrums());
     ASSERT_TRUE(fileLoaded);
+    EXPECT_EQ(text(kStatusLineId), uiText(kTextNoDrumNotes));
     EXPECT_FALSE(answerMenu(1, [&] { rightClickList({100, 30}); }).shown);
     EXPECT_TRUE(assignmentMap.empty());
 }
@@ -219,4 +223,84 @@ TEST_F(MainWindowTest, ContextMenuAtNegativeScreenCoordinatesActsOnTheRowUnderTh
     EXPECT_EQ(selectedRow(), 1);
     EXPECT_EQ(targetOfRow(1), BOTH);
     EXPECT_EQ(targetOfRow(kDrumSongRows - 1), TR5) << "the last row, nearest to a misread point, is untouched";
+}
+
+namespace {
+
+bool isCountRed(const Rgb& pixel) { return pixel.red > 150 && pixel.green < 80 && pixel.blue < 80; }
+
+// Whether any pixel of the row, right of where the name cell starts, is drawn in the count's red.
+bool rowShowsACount(const Rendering& rendering, int row) {
+    for (int y = row * kDrumRowHeight; y < (row + 1) * kDrumRowHeight; ++y) {
+        for (int x = 216; x < rendering.width; ++x) {
+            if (isCountRed(rendering.at(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ClashCountsAreDrawnInRedOnTheRowsThatClashAndFollowEveryChange) {
+    dropSong();
+    // Tick 0: 36, 38 and 42 (BOTH) in TR4; tick 96: 42 and 46 in TR5. Every row clashes.
+    for (int row = 0; row < kDrumSongRows; ++row) {
+        EXPECT_TRUE(rowShowsACount(renderClient(list()), row)) << row;
+    }
+    // 42 to TR4 alone: 46 is left without a partner in TR5.
+    ASSERT_TRUE(answerMenu(1, [&] { rightClickList(rowCentre(2)); }).shown);
+    const Rendering rendering = renderClient(list());
+    for (int row = 0; row < kDrumSongRows; ++row) {
+        EXPECT_EQ(rowShowsACount(rendering, row), row != 3) << row;
+    }
+}
+
+TEST_F(MainWindowTest, WholeListItemsGiveTheSuggestedAndTheProposedDestinations) {
+    dropSong(L"clashing.mid", clashingSong());
+    const AssignmentMap proposed = assignmentMap;
+    doubleClickRow(2);  // 42: TR4 -> TR5
+    doubleClickRow(2);  //     TR5 -> BOTH, which stays where it is
+    const AssignmentMap expected =
+        suggestDestinations(findChords(songData.tracks), proposed, {{42, BOTH}}).destinations;
+    ASSERT_NE(expected, proposed);
+
+    ASSERT_TRUE(answerMenu(4, [&] { rightClickList(rowCentre(0)); }).shown);
+    EXPECT_EQ(assignmentMap, expected);
+    const ClashCounts counts = countClashes(findChords(songData.tracks), expected);
+    EXPECT_EQ(text(kStatusLineId), clashTotalsText(counts.tr4, counts.tr5));
+
+    // From the keyboard, whatever row is selected.
+    ASSERT_TRUE(answerMenu(5, [&] {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list()), static_cast<LPARAM>(-1));
+    }).shown);
+    EXPECT_EQ(assignmentMap, proposed);
+}
+
+TEST_F(MainWindowTest, TotalsShowAfterAChangeForThreeSeconds) {
+    dropSong(L"clashing.mid", clashingSong());
+    doubleClickRow(1);  // 38 to TR5: 36 with 42 on two ticks left in TR4
+    EXPECT_EQ(text(kStatusLineId), clashTotalsText(2, 0));
+    const ULONGLONG changed = GetTickCount64();
+    ASSERT_TRUE(pumpUntil([&] { return text(kStatusLineId) == uiText(kTextEditHint); }, 6000));
+    const ULONGLONG elapsed = GetTickCount64() - changed;
+    EXPECT_GE(elapsed, 2900u);
+    EXPECT_LE(elapsed, 4500u);
+}
+
+TEST_F(MainWindowTest, TrackLabelTooLongForItsCellIsCutAtItsEnd) {
+    dropSong(L"long.mid", songWithALongLabel());
+    ASSERT_EQ(trackLabelMap.at(36), L"4,5,6,7,8,9,10,11,12");
+    const HDC dc = GetDC(list());
+    const std::wstring shown = trackLabelAsDrawn(dc, trackLabelMap.at(36), 64);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+    const std::wstring shortLabel = trackLabelAsDrawn(dc, L"2,4,10", 64);
+    ReleaseDC(list(), dc);
+
+    EXPECT_EQ(shown.rfind(L"4,5,6", 0), 0u) << "the start of the list stays";
+    EXPECT_EQ(shown.back(), L'\u2026');
+    EXPECT_LE(size.cx, 64);
+    EXPECT_EQ(shortLabel, L"2,4,10");
 }

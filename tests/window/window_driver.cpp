@@ -24,6 +24,22 @@ Bytes drumSong() {
            mtrk(noteOnOff(9, 42) + noteOnOff(9, 46) + kEndOfTrack);
 }
 
+Bytes clashingSong() {
+    Bytes hits;
+    for (const auto& [a, b] : {std::pair{36, 38}, {36, 38}, {36, 38}, {36, 42}, {36, 42}, {38, 42}}) {
+        hits = hits + Bytes{0x60, 0x99, std::uint8_t(a), 100, 0x00, 0x99, std::uint8_t(b), 100};
+    }
+    return mthd(1, 480, 0) + mtrk(hits + kEndOfTrack);
+}
+
+Bytes songWithALongLabel() {
+    Bytes song = mthd(12);
+    for (int track = 1; track <= 12; ++track) {
+        song = song + mtrk((track >= 4 ? noteOnOff(9, 36) : noteOnOff(0, 60)) + kEndOfTrack);
+    }
+    return song;
+}
+
 Bytes songWithoutDrums() { return mthd(1, 480, 0) + mtrk(noteOnOff(0, 60) + kEndOfTrack); }
 
 Bytes notMidi() { return {'R', 'I', 'F', 'F', 0, 0, 0, 0}; }

@@ -28,6 +28,13 @@
 Bytes drumSong();
 inline constexpr int kDrumSongRows = 4;
 
+// All drums in track 1, so all proposed for TR4, and clashing: 36 with 38 on
+// three ticks, 36 with 42 on two, 38 with 42 on one.
+Bytes clashingSong();
+
+// Note 36 in tracks 4 to 12: a label too long for its cell.
+Bytes songWithALongLabel();
+
 // A song with notes but no drum note.
 Bytes songWithoutDrums();
 

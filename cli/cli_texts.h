@@ -1,0 +1,37 @@
+#pragma once
+
+// The tool's own texts, in English and Japanese (UTF-8), in the language that
+// the interface texts use (ui/texts.h): the terms are the window's.
+
+#include <initializer_list>
+#include <string>
+
+enum CliTextIndex : int {
+    kCliHelp,
+    kCliTryHelp,
+    kCliNotUtf8,          // {1}: the argument's position
+    kCliNoCommand,
+    kCliUnknownCommand,   // {1}: the command, quoted
+    kCliUnknownOption,    // {1}: the option, quoted
+    kCliNotANoteList,     // {1}: the option and its value, quoted
+    kCliNoteOutOfRange,   // {1}: the option and its value; {2}: the note
+    kCliNeedsNotes,       // {1}: the option
+    kCliNoteGivenTwice,   // {1}: the note; {2}: where it was given
+    kCliNoteGivenTwiceIn, // {1}: the note; {2}, {3}: the two places
+    kCliDoesNotApply,     // {1}: the option; {2}: the command
+    kCliAppliesOnlyTo,    // {1}: the option; {2}: the command
+    kCliNoFile,           // {1}: the command
+    kCliNoDrumNotes,
+    kCliClashingTicks,    // {1}: TR4 or TR5; {2}: the ticks
+    kCliAtMost,           // {1}: the most notes at once
+    kCliStruckTwice,      // {1}: the ticks
+    kCliProposed,
+    kCliSuggested,
+    kCliAlreadyBest,
+    kCliBestFound,
+    kCliCouldNotWrite,
+    kCliTextCount
+};
+
+// The text in the active language, with {1}, {2}, {3} replaced by `values` in turn.
+std::string cliText(CliTextIndex index, std::initializer_list<std::string> values = {});
