@@ -94,7 +94,7 @@ bench:
 	cmake --build --preset native --target tessaline_cli generate-song walk-floor stages_bench clash_bench
 	scripts/bench build/native $(BENCH_EVENTS)
 	build/native/bench/stages_bench --benchmark_counters_tabular=true
-	build/native/bench/clash_bench
+	build/native/bench/clash_bench --benchmark_counters_tabular=true
 
 clean:
 	rm -rf build

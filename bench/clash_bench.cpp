@@ -214,7 +214,7 @@ BENCHMARK(Recount)
     ->Args({kGroove, 100'000})
     ->Args({kGroove, 1'000'000})
     ->Args({kDense, 1'000'000})
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(FewestClashes)
     ->Args({kGroove, 50'000})
     ->Args({kGroove, 1'000'000})

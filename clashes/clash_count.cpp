@@ -1,7 +1,10 @@
 #include "clashes/clash_count.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "split/format1.h"
@@ -44,6 +47,32 @@ TrackClashes clashesOf(const Track& track) {
     return result;
 }
 
+// A hit as one number, (tick, note): 40 bits, which four passes of an 11-bit
+// radix sort put in order far sooner than a comparison sort once a song has
+// hundreds of thousands of hits.
+void sortHits(std::vector<std::uint64_t>& hits) {
+    if (hits.size() < 4096) {
+        std::sort(hits.begin(), hits.end());
+        return;
+    }
+    constexpr unsigned kDigitBits = 11;
+    constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
+    std::vector<std::uint64_t> sorted(hits.size());
+    for (unsigned shift = 0; shift < 40; shift += kDigitBits) {
+        std::array<std::size_t, kDigitMask + 2> start{};
+        for (const std::uint64_t hit : hits) {
+            ++start[((hit >> shift) & kDigitMask) + 1];
+        }
+        for (std::size_t d = 1; d < start.size(); ++d) {
+            start[d] += start[d - 1];
+        }
+        for (const std::uint64_t hit : hits) {
+            sorted[start[(hit >> shift) & kDigitMask]++] = hit;
+        }
+        hits.swap(sorted);
+    }
+}
+
 }  // namespace
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
@@ -66,38 +95,37 @@ std::vector<DrumChord> findChords(const std::vector<Track>& tracks) {
             }
         }
     }
-    std::sort(hits.begin(), hits.end());
+    sortHits(hits);
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
 
-    std::vector<DrumChord> chords;
+    // The notes of each tick that has two or more, as bytes: a short string
+    // needs no allocation of its own, and equal sets meet in one entry.
+    std::unordered_map<std::string, std::size_t> ticksOfNotes;
+    std::string notes;
     for (std::size_t i = 0; i < hits.size();) {
         std::size_t end = i + 1;
         while (end < hits.size() && hits[end] >> 8 == hits[i] >> 8) {
             ++end;
         }
         if (end - i >= 2) {
-            DrumChord chord{std::vector<std::uint8_t>(end - i), 1};
+            notes.clear();
             for (std::size_t k = i; k < end; ++k) {
-                chord.notes[k - i] = std::uint8_t(hits[k]);
+                notes += static_cast<char>(hits[k] & 0xFF);
             }
-            chords.push_back(std::move(chord));
+            ++ticksOfNotes[notes];
         }
         i = end;
     }
 
-    // One chord per set of notes, with the ticks of all its copies.
+    std::vector<DrumChord> chords;
+    chords.reserve(ticksOfNotes.size());
+    for (const auto& [set, ticks] : ticksOfNotes) {
+        chords.push_back(DrumChord{std::vector<std::uint8_t>(set.begin(), set.end()), ticks});
+    }
     std::sort(chords.begin(), chords.end(), [](const DrumChord& a, const DrumChord& b) {
         return std::lexicographical_compare(a.notes.begin(), a.notes.end(), b.notes.begin(), b.notes.end());
     });
-    std::vector<DrumChord> merged;
-    for (DrumChord& chord : chords) {
-        if (!merged.empty() && merged.back().notes == chord.notes) {
-            merged.back().ticks += chord.ticks;
-        } else {
-            merged.push_back(std::move(chord));
-        }
-    }
-    return merged;
+    return chords;
 }
 
 ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments) {
