@@ -12,10 +12,10 @@ using ByteBuffer = std::vector<std::uint8_t>;
 // written. Tracks beyond the end of the flags are not ordered.
 using SortFlags = std::vector<bool>;
 
-// Writes `tracks` as a format-1 file with songData.division. The file is written
-// to a temporary beside `path` and put in place only when every byte has been
-// written, so an existing file at `path` is either replaced whole or left as it
-// was. False when anything failed, and when there are more than 65535 tracks.
+// Writes `tracks` as a format-1 file with songData.division: encodeSmf, then
+// replaceFileContents, so an existing file at `path` is either replaced whole
+// or left as it was. False when anything failed, and when there are more than
+// 65535 tracks.
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags);
 
 // The whole file in memory, as writeSmfFile would write it; false (and nothing

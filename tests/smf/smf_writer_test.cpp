@@ -178,4 +178,13 @@ TEST(SmfWriter, WriteSmfFileUsesTheLoadedDivision) {
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"out.mid"});
 }
 
+TEST(SmfWriter, WritingOverTheLoadedFileWorks) {
+    TempDir dir;
+    const auto path = dir.path / "song.mid";
+    writeFileBytes(path, mthd(1) + mtrk({0x00, 0xC0, 0x01, 0x00, 0xFF, 0x2F, 0x00}));
+    ASSERT_TRUE(loadSong(path.wstring()));
+    ASSERT_TRUE(writeSmfFile(path.wstring(), songData.tracks, {}));
+    EXPECT_EQ(readFileBytes(path), songData.bytes);
+}
+
 }  // namespace
