@@ -93,20 +93,130 @@ std::variant<std::monostate, UsageError> parseNoteList(const std::wstring& value
     return std::monostate{};
 }
 
-ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
-    Invocation invocation;
+namespace {
+
+// --help or --version anywhere before "--".
+std::optional<Command> helpOrVersion(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments) {
         if (argument == L"--") {
             break;
         }
         if (argument == L"--help" || argument == L"-h") {
-            invocation.command = Command::Help;
-            return invocation;
+            return Command::Help;
         }
         if (argument == L"--version") {
-            invocation.command = Command::Version;
-            return invocation;
+            return Command::Version;
         }
+    }
+    return std::nullopt;
+}
+
+// What the loop over the arguments after the command builds up.
+struct ArgumentReader {
+    const std::vector<std::wstring>& arguments;
+    std::string commandName;
+    Invocation invocation;
+    // The argument that gave each override, for the message about a note given twice.
+    std::vector<std::wstring> overrideSources;
+};
+
+std::optional<UsageError> noteGivenTwice(ArgumentReader& reader, std::size_t firstNew, const std::wstring& shown) {
+    std::vector<NoteOverride>& overrides = reader.invocation.overrides;
+    for (std::size_t k = firstNew; k < overrides.size(); ++k) {
+        const std::int32_t note = overrides[k].note;
+        const auto earlier = std::find_if(overrides.begin(), overrides.begin() + k,
+                                          [note](const NoteOverride& o) { return o.note == note; });
+        if (earlier != overrides.begin() + k) {
+            const std::wstring& first = reader.overrideSources[earlier - overrides.begin()];
+            if (first == shown) {
+                return usageError(cliText(kCliNoteGivenTwice, {std::to_string(note), quoted(first)}));
+            }
+            return usageError(cliText(kCliNoteGivenTwiceIn, {std::to_string(note), quoted(first), quoted(shown)}));
+        }
+        reader.overrideSources.push_back(shown);
+    }
+    return std::nullopt;
+}
+
+// --tr4/--tr5/--both with its value, inline after "=" or as the next argument
+// (which `i` then moves past).
+std::optional<UsageError> readTargetOption(ArgumentReader& reader, std::size_t& i, DrumTarget target) {
+    const std::wstring& argument = reader.arguments[i];
+    const std::size_t equals = argument.find(L'=');
+    if (!takesOverrides(reader.invocation.command)) {
+        return usageError(cliText(kCliDoesNotApply, {quoted(argument.substr(0, equals)), reader.commandName}));
+    }
+    std::wstring value;
+    std::wstring shown = argument;
+    if (equals != std::wstring::npos) {
+        value = argument.substr(equals + 1);
+    } else if (i + 1 < reader.arguments.size()) {
+        value = reader.arguments[++i];
+        shown = argument + L" " + value;
+    } else {
+        return usageError(cliText(kCliNeedsNotes, {quoted(argument)}));
+    }
+    const std::size_t before = reader.invocation.overrides.size();
+    const auto parsed = parseNoteList(value, target, shown, reader.invocation.overrides);
+    if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
+        return *error;
+    }
+    return noteGivenTwice(reader, before, shown);
+}
+
+// --json, --auto, --in-place, each where its command takes it.
+std::optional<UsageError> readFlag(ArgumentReader& reader, const std::wstring& argument) {
+    Invocation& invocation = reader.invocation;
+    if (argument == L"--json") {
+        if (invocation.command != Command::List) {
+            return usageError(cliText(kCliAppliesOnlyTo, {"'--json'", "list"}));
+        }
+        invocation.json = true;
+    } else if (argument == L"--auto") {
+        if (invocation.command == Command::Format1 || invocation.command == Command::Suggest) {
+            return usageError(cliText(kCliDoesNotApply, {"'--auto'", reader.commandName}));
+        }
+        invocation.autoDestinations = true;
+    } else if (argument == L"--in-place") {
+        if (invocation.command != Command::SplitOverwrite) {
+            return usageError(cliText(kCliAppliesOnlyTo, {"'--in-place'", "split-overwrite"}));
+        }
+        invocation.inPlace = true;
+    } else {
+        return usageError(cliText(kCliUnknownOption, {quoted(argument)}));
+    }
+    return std::nullopt;
+}
+
+// Files and options after the command; after "--" everything is a file.
+std::optional<UsageError> readFilesAndOptions(ArgumentReader& reader) {
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < reader.arguments.size(); ++i) {
+        const std::wstring& argument = reader.arguments[i];
+        std::optional<UsageError> error;
+        if (optionsEnded || argument.empty() || argument.front() != L'-' || argument == L"-") {
+            reader.invocation.files.push_back(argument);
+        } else if (argument == L"--") {
+            optionsEnded = true;
+        } else if (const std::optional<DrumTarget> target = targetOption(argument.substr(0, argument.find(L'=')))) {
+            error = readTargetOption(reader, i, *target);
+        } else {
+            error = readFlag(reader, argument);
+        }
+        if (error) {
+            return error;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
+    if (const std::optional<Command> command = helpOrVersion(arguments)) {
+        Invocation invocation;
+        invocation.command = *command;
+        return invocation;
     }
     if (arguments.empty()) {
         return usageError(cliText(kCliNoCommand));
@@ -115,85 +225,14 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
     if (!command) {
         return usageError(cliText(kCliUnknownCommand, {quoted(arguments.front())}));
     }
-    const std::string commandName = toUtf8(arguments.front());
-
-    invocation.command = *command;
-    // The argument that gave each note, for the message about a note given twice.
-    std::vector<std::wstring> overrideSources;
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const std::wstring& argument = arguments[i];
-        if (optionsEnded || argument.empty() || argument.front() != L'-' || argument == L"-") {
-            invocation.files.push_back(argument);
-            continue;
-        }
-        if (argument == L"--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = argument.find(L'=');
-        const std::wstring name = argument.substr(0, equals);
-
-        if (const std::optional<DrumTarget> target = targetOption(name)) {
-            if (!takesOverrides(invocation.command)) {
-                return usageError(cliText(kCliDoesNotApply, {quoted(name), commandName}));
-            }
-            std::wstring value;
-            std::wstring shown = argument;
-            if (equals != std::wstring::npos) {
-                value = argument.substr(equals + 1);
-            } else if (i + 1 < arguments.size()) {
-                value = arguments[++i];
-                shown = argument + L" " + value;
-            } else {
-                return usageError(cliText(kCliNeedsNotes, {quoted(argument)}));
-            }
-            const std::size_t before = invocation.overrides.size();
-            const auto parsed = parseNoteList(value, *target, shown, invocation.overrides);
-            if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
-                return *error;
-            }
-            for (std::size_t k = before; k < invocation.overrides.size(); ++k) {
-                const std::int32_t note = invocation.overrides[k].note;
-                const auto earlier = std::find_if(invocation.overrides.begin(), invocation.overrides.begin() + k,
-                                                  [note](const NoteOverride& o) { return o.note == note; });
-                if (earlier != invocation.overrides.begin() + k) {
-                    const std::wstring& first = overrideSources[earlier - invocation.overrides.begin()];
-                    if (first == shown) {
-                        return usageError(cliText(kCliNoteGivenTwice, {std::to_string(note), quoted(first)}));
-                    }
-                    return usageError(
-                        cliText(kCliNoteGivenTwiceIn, {std::to_string(note), quoted(first), quoted(shown)}));
-                }
-                overrideSources.push_back(shown);
-            }
-            continue;
-        }
-        if (argument == L"--json") {
-            if (invocation.command != Command::List) {
-                return usageError(cliText(kCliAppliesOnlyTo, {"'--json'", "list"}));
-            }
-            invocation.json = true;
-            continue;
-        }
-        if (argument == L"--auto") {
-            if (invocation.command == Command::Format1 || invocation.command == Command::Suggest) {
-                return usageError(cliText(kCliDoesNotApply, {"'--auto'", commandName}));
-            }
-            invocation.autoDestinations = true;
-            continue;
-        }
-        if (argument == L"--in-place") {
-            if (invocation.command != Command::SplitOverwrite) {
-                return usageError(cliText(kCliAppliesOnlyTo, {"'--in-place'", "split-overwrite"}));
-            }
-            invocation.inPlace = true;
-            continue;
-        }
-        return usageError(cliText(kCliUnknownOption, {quoted(argument)}));
+    ArgumentReader reader{arguments, toUtf8(arguments.front()), Invocation(), {}};
+    reader.invocation.command = *command;
+    if (std::optional<UsageError> error = readFilesAndOptions(reader)) {
+        return *error;
     }
+    Invocation& invocation = reader.invocation;
     if (invocation.files.empty()) {
-        return usageError(cliText(kCliNoFile, {commandName}));
+        return usageError(cliText(kCliNoFile, {reader.commandName}));
     }
     invocation.autoDestinations = invocation.autoDestinations || invocation.command == Command::Suggest;
     return invocation;
