@@ -35,7 +35,7 @@ constexpr TargetOption kTargetOptions[] = {
 
 std::string quoted(const std::wstring& argument) {
     std::string text = "'";
-    text += toUtf8(argument);
+    text += visibleText(argument);
     text += '\'';
     return text;
 }

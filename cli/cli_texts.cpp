@@ -36,7 +36,6 @@ const CliTextTable kEnglish = {
     "Tracks are counted from 1, a leading track without channel events not counted.\n"
     "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n",
     "Try 'tessaline --help'.",
-    "argument {1} is not valid UTF-8",
     "no command given",
     "unknown command {1}",
     "unknown option {1}",
@@ -57,6 +56,7 @@ const CliTextTable kEnglish = {
     "the proposed destinations are already best",
     "(the best found: the search ran out of its budget)",
     "Could not write",
+    "write error",
 };
 
 const CliTextTable kJapanese = {
@@ -86,7 +86,6 @@ const CliTextTable kJapanese = {
     "トラックは 1 から数えます (先頭のチャンネルイベントのないトラックは数えません)。\n"
     "終了ステータス: 0 すべて完了、1 失敗したファイルあり、2 使い方の誤り。\n",
     "使い方は 'tessaline --help' で表示されます。",
-    "引数 {1} が UTF-8 ではありません",
     "コマンドがありません",
     "不明なコマンド {1}",
     "不明なオプション {1}",
@@ -107,6 +106,7 @@ const CliTextTable kJapanese = {
     "提案の分割先がすでに重なり最少です",
     "(探索の上限までに見つかった最良の案)",
     "保存失敗",
+    "書き込みエラー",
 };
 
 }  // namespace

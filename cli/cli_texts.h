@@ -9,7 +9,6 @@
 enum CliTextIndex : int {
     kCliHelp,
     kCliTryHelp,
-    kCliNotUtf8,          // {1}: the argument's position
     kCliNoCommand,
     kCliUnknownCommand,   // {1}: the command, quoted
     kCliUnknownOption,    // {1}: the option, quoted
@@ -30,6 +29,7 @@ enum CliTextIndex : int {
     kCliAlreadyBest,
     kCliBestFound,
     kCliCouldNotWrite,
+    kCliWriteError,       // the tool's own output could not be written
     kCliTextCount
 };
 

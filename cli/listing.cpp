@@ -92,9 +92,9 @@ std::string overrideOptions(const AssignmentMap& destinations) {
     return options;
 }
 
-std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
+std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vector<DrumRow>& rows,
                           const ClashReport& clashes, const std::string& indent) {
-    std::string out = "{\"path\": " + jsonQuoted(path) + ", \"loaded\": " + (loaded ? "true" : "false");
+    std::string out = "{\"path\": " + jsonQuotedPath(path) + ", \"loaded\": " + (loaded ? "true" : "false");
     if (!loaded) {
         return out + "}";
     }

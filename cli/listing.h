@@ -33,7 +33,7 @@ std::vector<std::string> clashLines(const ClashReport& report);
 // "clashes": {"TR4": {"ticks": n, "largest": k, "self": s}, "TR5": {...}}} for a
 // loaded song, {"path": ..., "loaded": false} for one that failed. `indent` is
 // put before every line but the first.
-std::string jsonFileEntry(const std::string& path, bool loaded, const std::vector<DrumRow>& rows,
+std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vector<DrumRow>& rows,
                           const ClashReport& clashes, const std::string& indent);
 
 // The options that give every note its destination: "--tr4 36,42 --tr5 38".

@@ -1,6 +1,8 @@
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,23 @@
 #include "cli/text_encoding.h"
 #include "ui/window_headless.h"
 #include "ui/texts.h"
+
+namespace {
+
+// Output that could not be written (a full disk) fails the tool with a message,
+// as in the GNU tools; a reader that went away (a closed pipe) ends it quietly.
+int finishOutput(int status) {
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return status;
+    }
+    if (errno != EPIPE) {
+        std::cerr << "tessaline: " << cliText(kCliWriteError) << ": " << std::strerror(errno) << '\n';
+    }
+    return kExitSomeFileFailed;
+}
+
+}  // namespace
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,25 +38,22 @@ int wmain(int argc, wchar_t* argv[]) {
     SetConsoleOutputCP(CP_UTF8);
     headlessWindow.interfaceLanguage = GetUserDefaultUILanguage();
     selectUiLanguage();
+    prepareSignals();
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
-    return runTessaline(arguments, std::cout, std::cerr);
+    return finishOutput(runTessaline(arguments, std::cout, std::cerr));
 }
 
 #else
 
 int main(int argc, char* argv[]) {
     selectLanguageFromLocale(std::getenv("LC_ALL"), std::getenv("LANG"));
+    prepareSignals();
+    // Names need not be UTF-8: their bytes are kept, and give the same file back.
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
-        std::optional<std::wstring> argument = fromUtf8(argv[i]);
-        if (!argument) {
-            // The core opens files by wide paths, which a name in another encoding cannot become.
-            std::cerr << "tessaline: " << cliText(kCliNotUtf8, {std::to_string(i)}) << '\n';
-            return kExitUsage;
-        }
-        arguments.push_back(std::move(*argument));
+        arguments.push_back(fromFileNameBytes(argv[i]));
     }
-    return runTessaline(arguments, std::cout, std::cerr);
+    return finishOutput(runTessaline(arguments, std::cout, std::cerr));
 }
 
 #endif

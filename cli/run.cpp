@@ -1,6 +1,8 @@
 #include "cli/run.h"
 
+#include <csignal>
 #include <filesystem>
+#include <new>
 #include <ostream>
 
 #include "cli/cli_texts.h"
@@ -8,6 +10,7 @@
 #include "cli/text_encoding.h"
 #include "clashes/clash_count.h"
 #include "clashes/destination_search.h"
+#include "smf/file_replace.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
 #include "split/save_command.h"
@@ -24,6 +27,10 @@ namespace {
 // There is no window; the save commands only pass the handle on to the seam.
 constexpr WindowHandle kNoWindow = nullptr;
 
+void reportLoadFailure(const std::wstring& path, std::ostream& err) {
+    err << toUtf8(uiText(kTextLoadFailed)) << '\t' << visibleText(path) << '\n';
+}
+
 // Loads `path` as a drop on the window would, and says on `err` when it failed.
 bool loadFile(const std::wstring& path, std::ostream& err) {
     fileLoaded = false;
@@ -35,7 +42,7 @@ bool loadFile(const std::wstring& path, std::ostream& err) {
         // cannot be read, like any other that cannot be opened.
     }
     if (!fileLoaded) {
-        err << toUtf8(uiText(kTextLoadFailed)) << '\t' << toUtf8(path) << '\n';
+        reportLoadFailure(path, err);
     }
     return fileLoaded;
 }
@@ -47,23 +54,29 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
     }
     for (std::size_t i = 0; i < invocation.files.size(); ++i) {
         const std::wstring& path = invocation.files[i];
-        const bool loaded = loadFile(path, err);
-        allLoaded = allLoaded && loaded;
+        bool loaded = loadFile(path, err);
         std::vector<DrumRow> rows;
         ClashReport clashes;
-        if (loaded) {
-            applyDestinations(invocation);
-            rows = drumRows();
-            clashes = analyseClashes(songData.tracks, assignmentMap);
+        try {
+            if (loaded) {
+                applyDestinations(invocation);
+                rows = drumRows();
+                clashes = analyseClashes(songData.tracks, assignmentMap);
+            }
+        } catch (const std::bad_alloc&) {
+            // A song too large to analyse in the memory there is fails as one too large to load.
+            loaded = false;
+            reportLoadFailure(path, err);
         }
+        allLoaded = allLoaded && loaded;
         if (invocation.json) {
-            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(toUtf8(path), loaded, rows, clashes, "  ");
+            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(path, loaded, rows, clashes, "  ");
             continue;
         }
         if (!loaded) {
             continue;
         }
-        out << toUtf8(path) << '\n';
+        out << visibleText(path) << '\n';
         for (const std::string& line : listingLines(rows)) {
             out << line << '\n';
         }
@@ -109,11 +122,11 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             // As above, for the output path: the file is not written.
         }
         if (!outcome.written) {
-            err << cliText(kCliCouldNotWrite) << '\t' << toUtf8(outcome.path) << '\n';
+            err << cliText(kCliCouldNotWrite) << '\t' << visibleText(outcome.path) << '\n';
             allSaved = false;
             continue;
         }
-        out << toUtf8(headlessWindow.statusLine) << '\t' << toUtf8(outcome.path) << '\n';
+        out << toUtf8(headlessWindow.statusLine) << '\t' << visibleText(outcome.path) << '\n';
     }
     return allSaved;
 }
@@ -129,14 +142,22 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         }
         Invocation proposed = invocation;
         proposed.autoDestinations = false;
-        applyDestinations(proposed);
-        const ClashReport proposedClashes = analyseClashes(songData.tracks, assignmentMap);
+        ClashReport proposedClashes, chosenClashes;
+        bool exact = true;
+        try {
+            applyDestinations(proposed);
+            proposedClashes = analyseClashes(songData.tracks, assignmentMap);
+            exact = applyDestinations(invocation);
+            chosenClashes = analyseClashes(songData.tracks, assignmentMap);
+        } catch (const std::bad_alloc&) {
+            allLoaded = false;
+            reportLoadFailure(path, err);
+            continue;
+        }
         const std::size_t before = proposedClashes.tr4.ticks + proposedClashes.tr5.ticks;
-        const bool exact = applyDestinations(invocation);
-        const ClashReport chosenClashes = analyseClashes(songData.tracks, assignmentMap);
         const std::size_t after = chosenClashes.tr4.ticks + chosenClashes.tr5.ticks;
 
-        out << toUtf8(path) << '\n';
+        out << visibleText(path) << '\n';
         out << "  " << cliText(kCliProposed) << '\n';
         for (const std::string& line : clashLines(proposedClashes)) {
             out << "  " << line << '\n';
@@ -159,7 +180,30 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
     return allLoaded;
 }
 
+void endOnSignal(int signal) {
+    removeUnfinishedTemporary();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 }  // namespace
+
+void prepareSignals() {
+#ifdef SIGHUP
+    const int interruptions[] = {SIGINT, SIGTERM, SIGHUP};
+#else
+    const int interruptions[] = {SIGINT, SIGTERM};
+#endif
+    for (const int signal : interruptions) {
+        // A signal ignored by whoever started the tool (nohup) stays ignored.
+        if (std::signal(signal, endOnSignal) == SIG_IGN) {
+            std::signal(signal, SIG_IGN);
+        }
+    }
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 bool applyDestinations(const Invocation& invocation) {
     if (!invocation.autoDestinations) {

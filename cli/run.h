@@ -12,6 +12,11 @@ inline constexpr int kExitAllDone = 0;
 inline constexpr int kExitSomeFileFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// A save cut short by Ctrl-C, SIGTERM or SIGHUP removes its temporary, and the
+// tool then ends as the signal would have ended it. A write past the file-size
+// limit (ulimit -f) fails as on a full disk instead of ending the tool.
+void prepareSignals();
+
 // Chooses the interface texts from the locale variables, as the window chooses
 // them from the user's interface language: LC_ALL when set and not empty, else
 // LANG. Either may be null.

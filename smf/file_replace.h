@@ -5,6 +5,19 @@
 #include <string>
 
 // Makes `bytes` the whole content of the file at `path`, or leaves the file as
-// it was: the bytes go to a temporary beside the file, which is put in its
-// place only when every byte has been written. False when anything failed.
+// it was. The bytes go to a temporary beside the file (".NAME.1a2b3c4d.tmp",
+// readable by its owner only), are flushed to the disk, and the temporary is
+// renamed over the file, which keeps its permissions, owner and group; then
+// the folder is flushed too. A symbolic link is followed to the file it names.
+// An output that is a folder, a device, a FIFO or a socket, or that cannot be
+// opened for writing, is refused untouched.
+// Where a new file would lose what the old one had (its other names, extended
+// attributes or ACLs, an owner or group the process cannot give), or where the
+// folder lets no file be created or renamed, the file is rewritten in place
+// instead, once its new size is reserved, and flushed. False when anything
+// failed.
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes);
+
+// Removes the temporary of a replacement that a signal cut short. Safe to call
+// from a signal handler.
+void removeUnfinishedTemporary();

@@ -1,9 +1,17 @@
 #include "song/smf_reader.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <cerrno>
+#include <new>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "drums/drum_inventory.h"
 #include "song/file_path.h"
@@ -113,6 +121,82 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
     return track;
 }
 
+// Songs are kilobytes, rarely megabytes: a file past this is no song, and
+// reading it would only exhaust memory.
+constexpr std::uint64_t kLargestSongFile = std::uint64_t{256} << 20;
+
+#ifdef _WIN32
+using FileStatus = struct _stat64;
+int openToRead(const std::wstring& path) { return _wopen(filePath(path).c_str(), _O_RDONLY | _O_BINARY); }
+int fileStatus(int file, FileStatus& status) { return _fstat64(file, &status); }
+long long readSome(int file, std::uint8_t* to, std::size_t count) {
+    return _read(file, to, static_cast<unsigned>(count < (1u << 30) ? count : (1u << 30)));
+}
+int closeFile(int file) { return _close(file); }
+bool isRegularFile(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
+#else
+using FileStatus = struct stat;
+// A device is looked at before it is opened: opening some (a tape, a serial
+// line) acts on them. Opening without blocking spares a FIFO's wait for a writer.
+int openToRead(const std::wstring& path) {
+    const std::filesystem::path name = filePath(path);
+    struct stat status;
+    if (stat(name.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return -1;
+    }
+    return open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+int fileStatus(int file, FileStatus& status) { return fstat(file, &status); }
+long long readSome(int file, std::uint8_t* to, std::size_t count) { return read(file, to, count); }
+int closeFile(int file) { return close(file); }
+bool isRegularFile(const FileStatus& status) { return S_ISREG(status.st_mode); }
+#endif
+
+// Reads a regular file whole, to its end (a file of the system may report no
+// size and yet hold bytes), and no further than kLargestSongFile.
+bool readOpenFile(int file, std::vector<std::uint8_t>& content) {
+    FileStatus status;
+    if (fileStatus(file, status) != 0 || !isRegularFile(status) || std::uint64_t(status.st_size) > kLargestSongFile) {
+        return false;
+    }
+    content.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == content.size()) {
+            if (used > kLargestSongFile) {
+                return false;
+            }
+            content.resize(std::min<std::size_t>(2 * used, kLargestSongFile + 1));
+        }
+        const long long n = readSome(file, content.data() + used, content.size() - used);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(n);
+    }
+    content.resize(used);
+    return true;
+}
+
+// Only a regular file is read: a device, a pipe or a FIFO may have no end, and
+// a folder is no song. False for those, for a file larger than
+// kLargestSongFile, one that cannot be opened, and a read error.
+bool readSongFile(const std::wstring& path, std::vector<std::uint8_t>& content) {
+    const int file = openToRead(path);
+    if (file < 0) {
+        return false;
+    }
+    const bool read = readOpenFile(file, content);
+    closeFile(file);
+    return read;
+}
+
 }  // namespace
 
 std::uint32_t readVarLen(std::size_t& pos) { return readVarLenIn(songData.bytes, pos); }
@@ -154,40 +238,22 @@ bool parseSong() {
 }
 
 bool loadSong(const std::wstring& path) {
-    const std::filesystem::path fsPath = filePath(path);
-    std::error_code ec;
-    // A directory opens as a stream on some systems and then reports nonsense
-    // sizes; a device such as /dev/zero has no end to read to.
-    const std::filesystem::file_status status = std::filesystem::status(fsPath, ec);
-    if (std::filesystem::is_directory(status) || std::filesystem::is_character_file(status) ||
-        std::filesystem::is_block_file(status)) {
+    try {
+        std::vector<std::uint8_t> content;
+        if (!readSongFile(path, content)) {
+            return false;
+        }
+        songData.bytes = std::move(content);
+        songData.inputPath = path;
+        if (!parseSong()) {
+            return false;
+        }
+        rebuildDrumInventory();
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A song that does not fit in memory is a failed load, which gives back what it took.
+        songData.bytes = {};
+        songData.tracks = {};
         return false;
     }
-    std::ifstream in(fsPath, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::vector<std::uint8_t> content;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > 0) {
-        content.resize(static_cast<std::size_t>(size));
-        in.read(reinterpret_cast<char*>(content.data()), size);
-        content.resize(static_cast<std::size_t>(in.gcount()));
-    } else {
-        // Not seekable (a pipe, say): read it as it comes.
-        in.clear();
-        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    if (in.bad()) {
-        return false;  // a read error: treated like a file that cannot be opened
-    }
-    songData.bytes = std::move(content);
-    songData.inputPath = path;
-    if (!parseSong()) {
-        return false;
-    }
-    rebuildDrumInventory();
-    return true;
 }

@@ -1,6 +1,7 @@
 #include "split/format1.h"
 
 #include <array>
+#include <new>
 
 #include "split/output_path.h"
 #include "split/save_command.h"
@@ -38,11 +39,15 @@ SaveOutcome saveFormat1(WindowHandle mainWindow) {
     if (!fileLoaded) {
         return SaveOutcome();
     }
-    // The loaded tracks need no copy when there is nothing to convert: the writer only reads them.
-    if (songData.tracks.size() != 1) {
-        return writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), songData.tracks, SortFlags(), kTextSavedFormat1);
+    const std::wstring path = makeOutputPath(L"_F1.mid");
+    try {
+        // The loaded tracks need no copy when there is nothing to convert: the writer only reads them.
+        if (songData.tracks.size() != 1) {
+            return writeAndReport(mainWindow, path, songData.tracks, SortFlags(), kTextSavedFormat1);
+        }
+        const std::vector<Track> output = convertToFormat1(songData.tracks);
+        return writeAndReport(mainWindow, path, output, SortFlags(output.size(), false), kTextSavedFormat1);
+    } catch (const std::bad_alloc&) {
+        return SaveOutcome{false, path};  // a save that does not fit in memory fails, silent as any other
     }
-    const std::vector<Track> output = convertToFormat1(songData.tracks);
-    return writeAndReport(mainWindow, makeOutputPath(L"_F1.mid"), output, SortFlags(output.size(), false),
-                   kTextSavedFormat1);
 }

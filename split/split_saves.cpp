@@ -1,5 +1,6 @@
 #include "split/split_saves.h"
 
+#include <new>
 #include <utility>
 
 #include "drums/drum_inventory.h"
@@ -23,20 +24,24 @@ SortFlags drumTrackFlags(std::size_t trackCount, std::size_t position) {
 // split straight from the loaded tracks; a single track is split in place
 // once divided by channel.
 SaveOutcome saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
-               const std::wstring& path, int successText) {
+                      const std::wstring& path, int successText) {
     const std::vector<Track>& loaded = songData.tracks;
-    SplitResult split;
-    std::size_t position = 0;
-    if (loaded.size() == 1) {
-        std::vector<Track> converted = convertToFormat1(loaded);
-        position = drumTrackPosition(converted);
-        split = splitDrumEvents(std::move(converted), assignmentMap);
-    } else {
-        position = drumTrackPosition(loaded);
-        split = splitDrumEvents(loaded, assignmentMap);
+    try {
+        SplitResult split;
+        std::size_t position = 0;
+        if (loaded.size() == 1) {
+            std::vector<Track> converted = convertToFormat1(loaded);
+            position = drumTrackPosition(converted);
+            split = splitDrumEvents(std::move(converted), assignmentMap);
+        } else {
+            position = drumTrackPosition(loaded);
+            split = splitDrumEvents(loaded, assignmentMap);
+        }
+        const std::vector<Track> output = layout(std::move(split), position);
+        return writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
+    } catch (const std::bad_alloc&) {
+        return SaveOutcome{false, path};  // a save that does not fit in memory fails, silent as any other
     }
-    const std::vector<Track> output = layout(std::move(split), position);
-    return writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
 }
 
 }  // namespace

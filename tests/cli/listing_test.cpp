@@ -53,16 +53,16 @@ TEST_F(ListingTest, OverridesChangeOnlyNotesTheSongUses) {
 }
 
 TEST_F(ListingTest, JsonEntriesReadBackWithTheirPathsIntact) {
-    const std::string awkwardPath = "dir \"a\"\\b\t\xE6\x97\xA5\xE6\x9C\xAC.mid";
+    const std::wstring awkwardPath = L"dir \"a\"\\b\t\u65E5\u672C.mid";
     const std::string document = "{\"files\": [" + jsonFileEntry(awkwardPath, true, drumRows(), {}, "  ") + ", " +
-                                 jsonFileEntry("gone.mid", false, {}, {}, "  ") + "]}";
+                                 jsonFileEntry(L"gone.mid", false, {}, {}, "  ") + "]}";
     const std::optional<JsonValue> parsed = JsonReader::parse(document);
     ASSERT_TRUE(parsed) << document;
     const JsonValue& files = (*parsed)["files"];
     ASSERT_EQ(files.size(), 2u);
 
     const JsonValue& song = files[0];
-    EXPECT_EQ(song["path"].str(), awkwardPath);
+    EXPECT_EQ(song["path"].str(), toUtf8(awkwardPath));
     EXPECT_TRUE(song["loaded"].boolean());
     const JsonValue& notes = song["notes"];
     ASSERT_EQ(notes.size(), 5u);
@@ -86,7 +86,7 @@ TEST(Listing, ASongWithoutDrumsHasNoRowsAndAnEmptyNoteArray) {
     writeFileBytes(dir.path / "quiet.mid", mthd(1) + mtrk(hits(0, {60}) + kEndOfTrack));
     ASSERT_TRUE(loadSong(dir.file(L"quiet.mid")));
     EXPECT_TRUE(listingLines(drumRows()).empty());
-    const std::optional<JsonValue> parsed = JsonReader::parse(jsonFileEntry("quiet.mid", true, drumRows(), {}, ""));
+    const std::optional<JsonValue> parsed = JsonReader::parse(jsonFileEntry(L"quiet.mid", true, drumRows(), {}, ""));
     ASSERT_TRUE(parsed);
     EXPECT_EQ((*parsed)["notes"].size(), 0u);
 }

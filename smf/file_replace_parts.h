@@ -1,0 +1,13 @@
+#pragma once
+
+// What the system-specific halves of the file replacement share
+// (file_replace_posix.cpp, file_replace_win32.cpp).
+
+#include <atomic>
+#include <filesystem>
+
+// ".song_S.mid.1a2b3c4d.tmp" beside "song_S.mid": a new name at every call.
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
+
+// The temporary being written, for removeUnfinishedTemporary; null when none.
+extern std::atomic<const std::filesystem::path::value_type*> unfinishedTemporary;
