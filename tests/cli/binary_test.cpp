@@ -11,6 +11,7 @@
 #include "cli_songs.h"
 #include "json_reader.h"
 #include "song/smf_reader.h"
+#include "song/utf8.h"
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
@@ -62,7 +63,7 @@ protected:
 
     // The tracks of a file the tool wrote, through the same reader as any input.
     std::vector<Track> readBack(const std::string& name) const {
-        EXPECT_TRUE(loadSong((dir.path / name).wstring())) << name;
+        EXPECT_TRUE(loadSong(fromFileNameBytes((dir.path / name).string()))) << name;
         return songData.tracks;
     }
 
@@ -139,6 +140,48 @@ TEST_F(BinaryTest, JapaneseLocaleGivesTheJapaneseTexts) {
     EXPECT_EQ(output("stderr"), "MIDI\xE3\x81\xAE\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF\xE3\x81\xAB"
                                 "\xE5\xA4\xB1\xE6\x95\x97\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F"
                                 "\xE3\x80\x82\t" + (dir.path / "none.mid").string() + "\n");
+}
+
+// Names from old archives, in Latin-1 and Shift_JIS: loaded and saved by their
+// bytes, shown with the bytes that are not UTF-8 escaped.
+TEST_F(BinaryTest, NamesThatAreNotUtf8AreLoadedSavedAndShownEscaped) {
+    const struct {
+        const char* name;   // the bytes on disk, without ".mid"
+        const char* shown;  // in the text output
+        const char* json;   // in the JSON output, as read back
+    } cases[] = {
+        {"caf\xE9", "caf\\xe9", "caf\xED\xB3\xA9"},  // é in Latin-1; U+DCE9 read back as UTF-8 by our reader
+        {"\x83\x68\x83\x89\x83\x80", "\\x83h\\x83\\x89\\x83\\x80", nullptr},  // ドラム in Shift_JIS
+    };
+    for (const auto& c : cases) {
+        writeFileBytes(dir.path / (std::string(c.name) + ".mid"), knownSong());
+        ASSERT_EQ(tessaline("split-insert " + file(std::string(c.name) + ".mid")), 0) << output("stderr");
+        EXPECT_EQ(output("stdout"),
+                  "Saved: split insert (_S.mid)\t" + dir.path.string() + "/" + c.shown + "_S.mid\n");
+        EXPECT_EQ(readBack(std::string(c.name) + "_S.mid").size(), 8u);
+    }
+    ASSERT_EQ(tessaline("list --json " + file("caf\xE9.mid")), 0);
+    EXPECT_NE(output("stdout").find("caf\\udce9.mid"), std::string::npos) << output("stdout");
+}
+
+// The tool's own output: a full disk is an error, said on stderr; a reader
+// that went away ends the tool quietly (here with SIGPIPE ignored, as some
+// callers leave it).
+TEST_F(BinaryTest, ErrorsWritingTheOutputAreReportedButAClosedPipeIsNot) {
+    // Runs the tool's list in the shell with `redirect`; the tool's exit status goes to the file "status".
+    auto list = [&](const std::string& locale, const std::string& redirect) {
+        const std::string command = "trap '' PIPE; { sleep 0.3; LC_ALL=" + locale + " " + quoted(TESSALINE_CLI_PATH) +
+                                    " list " + file("song.mid") + " 2>" + file("stderr") + "; echo $? >" + file("status") +
+                                    "; } " + redirect;
+        std::system(("sh -c " + quoted(command)).c_str());
+        return output("status");
+    };
+    EXPECT_EQ(list("C", ">/dev/full"), "1\n");
+    EXPECT_EQ(output("stderr"), "tessaline: write error: No space left on device\n");
+    EXPECT_EQ(list("ja_JP.UTF-8", ">/dev/full"), "1\n");
+    EXPECT_EQ(output("stderr").rfind("tessaline: \xE6\x9B\xB8\xE3\x81\x8D\xE8\xBE\xBC\xE3\x81\xBF", 0), 0u);  // 書き込み
+    EXPECT_EQ(list("C", "| true"), "1\n");  // the reader is gone by the time the tool writes
+    EXPECT_EQ(output("stderr"), "");
 }
 
 }  // namespace

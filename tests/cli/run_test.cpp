@@ -114,6 +114,15 @@ TEST_F(RunTest, ANonAsciiPathThatCannotBeOpenedIsAFailedLoad) {
     EXPECT_TRUE(fs::exists(dir.path / "two_F1.mid"));
 }
 
+// A name cannot forge a line: its tab and line feed are shown escaped.
+TEST_F(RunTest, ANameWithATabAndALineFeedPrintsOneEscapedLine) {
+    writeFileBytes(dir.path / "a\tSaved: x\nb.mid", knownSong());
+    const RunResult result = run({L"format1", path("a\tSaved: x\nb.mid")});
+    EXPECT_EQ(result.status, kExitAllDone);
+    EXPECT_EQ(result.out, "Saved: format1 only (_F1.mid)\t" + toUtf8(dir.path.wstring()) + "/a\\tSaved: x\\nb_F1.mid\n");
+    EXPECT_TRUE(fs::exists(dir.path / "a\tSaved: x\nb_F1.mid"));
+}
+
 TEST_F(RunTest, UsageErrorExitsWithTwoAndTouchesNoFile) {
     const RunResult result = run({L"split-insert", L"--tr4", L"36,x", path("one.mid")});
     EXPECT_EQ(result.status, kExitUsage);

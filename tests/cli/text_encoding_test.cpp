@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -63,6 +64,37 @@ TEST(JsonQuoted, EscapesWhatJsonRequiresOnly) {
     for (const Case& c : cases) {
         EXPECT_EQ(jsonQuoted(c.text), c.json);
     }
+}
+
+// Names are bytes on POSIX: what is not UTF-8 survives the way to a wide
+// string and back, and is told apart from any character.
+TEST(Utf8, FileNameBytesSurviveTheWayThroughAWideString) {
+    const std::string names[] = {"plain.mid", "caf\xE9.mid", "\x83\x68\x83\x89\x83\x80", "\xE6\x97\xA5\xFF",
+                                 "\xED\xB3\xA9", "\xC3"};
+    for (const std::string& name : names) {
+        const std::wstring wide = fromFileNameBytes(name);
+        EXPECT_EQ(toFileNameBytes(wide), name) << testing::PrintToString(name);
+        EXPECT_EQ(std::any_of(wide.begin(), wide.end(), isKeptByte), !fromUtf8(name)) << testing::PrintToString(name);
+    }
+    EXPECT_EQ(fromFileNameBytes("caf\xE9"), L"caf\xDCE9");
+}
+
+TEST(VisibleText, EscapesWhatCouldForgeALineOrNotBeSeenAsLsDoes) {
+    const struct {
+        std::wstring text;
+        std::string shown;
+    } cases[] = {
+        {L"dir/song (1).mid", "dir/song (1).mid"},
+        {L"\u65E5\u672C.mid", "\xE6\x97\xA5\xE6\x9C\xAC.mid"},
+        {L"a\tSaved: x\nb.mid", "a\\tSaved: x\\nb.mid"},
+        {L"cr\r\x01\x7F\x85", "cr\\r\\x01\\x7f\\xc2\\x85"},
+        {L"back\\slash", "back\\\\slash"},
+        {fromFileNameBytes("caf\xE9"), "caf\\xe9"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(visibleText(c.text), c.shown);
+    }
+    EXPECT_EQ(jsonQuotedPath(fromFileNameBytes("a\tcaf\xE9\xE6\x97\xA5")), "\"a\\tcaf\\udce9\xE6\x97\xA5\"");
 }
 
 }  // namespace

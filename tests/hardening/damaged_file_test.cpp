@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "drums/drum_inventory.h"
 #include "fuzz/pipeline_check.h"
 #include "hardening/hardening_support.h"
@@ -413,18 +416,37 @@ TEST(DamagedFiles, FilesThatAreNoSongAreRefusedAndThePreviousInventoryStays) {
     EXPECT_EQ(songData.inputPath, L"before.mid");  // a folder cannot be opened: nothing changes
 }
 
-// A device has no end to read to: it is refused as a folder is, unread, and
-// nothing of the loaded song changes.
-TEST(DamagedFiles, DevicesAreRefusedWithoutBeingRead) {
-    if (!std::filesystem::exists("/dev/zero")) {
-        GTEST_SKIP() << "no /dev/zero here";
-    }
+// What may have no end or no size (a device, a FIFO, a pipe), what cannot be
+// read (a read error), and a file far larger than any song are refused at
+// once, unread, and nothing of the loaded song changes. In a child whose
+// memory is bounded, and which an alarm ends if a load hangs.
+TEST(DamagedFiles, InputsWithoutASizeOrTooLargeAreRefusedUnread) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir.path / "fifo.mid").c_str(), 0644), 0);  // no writer
+    writeFileBytes(dir.path / "huge.mid", mthd(1));
+    std::filesystem::resize_file(dir.path / "huge.mid", std::uintmax_t{100} << 30);  // sparse
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const Bytes song = mthd(1) + mtrk({0x00, 0x99, 36, 100});
+    ASSERT_EQ(write(pipeEnds[1], song.data(), song.size()), ssize_t(song.size()));  // and its writer stays
+    const std::wstring inputs[] = {
+        L"/dev/zero", L"/dev/urandom", dir.file(L"fifo.mid"), L"/proc/self/fd/" + std::to_wstring(pipeEnds[0]),
+        L"/proc/self/mem", dir.file(L"huge.mid"),
+    };
     EXPECT_TRUE(runsWithinMemoryLimit(
-        [] {
+        [&] {
+            alarm(10);
             songData.inputPath = L"before.mid";
-            return !loadSong(L"/dev/zero") && !loadSong(L"/dev/urandom") && songData.inputPath == L"before.mid";
+            for (const std::wstring& input : inputs) {
+                if (loadSong(input)) {
+                    return false;
+                }
+            }
+            return songData.inputPath == L"before.mid";
         },
         std::size_t{256} << 20, true));
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
 }
 
 }  // namespace

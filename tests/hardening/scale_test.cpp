@@ -163,4 +163,28 @@ TEST(ScaleThroughTheTool, SplitInsertOfAFullSongIsAFailedSave) {
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"full.mid"});
 }
 
+// Memory running out is a failed load, or a failed save that leaves nothing
+// behind, and the next song is done as usual. (Under AddressSanitizer a failed
+// allocation is a report, not an exception.)
+TEST_F(Scale, RunningOutOfMemoryFailsOnlyTheLoadOrTheSaveItStops) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer reports failed allocations instead of throwing";
+#endif
+    TempDir dir;
+    Bytes notes;
+    for (int i = 0; i < 4'000'000; ++i) {
+        notes.insert(notes.end(), {0x00, 0x99, 36, 100});
+    }
+    writeFileBytes(dir.path / "big.mid", mthd(1) + mtrk(notes));  // 16 MB, far more as a song in memory
+    writeFileBytes(dir.path / "small.mid", mthd(1) + mtrk({0x00, 0x99, 36, 100}));
+    const std::wstring big = dir.file(L"big.mid"), small = dir.file(L"small.mid");
+    EXPECT_TRUE(runsWithinMemoryLimit([&] { return !loadSong(big) && loadSong(small); }, std::size_t{64} << 20));
+
+    fileLoaded = loadSong(big);
+    ASSERT_TRUE(fileLoaded);
+    EXPECT_TRUE(runsWithinMemoryLimit(
+        [&] { return !saveSplitInsert(nullptr).written && !saveFormat1(nullptr).written; }, std::size_t{16} << 20));
+    EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L"big.mid", L"small.mid"}));
+}
+
 }  // namespace

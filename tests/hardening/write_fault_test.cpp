@@ -9,14 +9,19 @@
 #include <filesystem>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "bench/song_generator.h"
+#include "cli/run.h"
 #include "drums/drum_inventory.h"
 #include "hardening/hardening_support.h"
 #include "split/format1.h"
 #include "split/save_command.h"
+#include "smf/file_replace.h"
 #include "split/split_saves.h"
 #include "support/program_state.h"
+#include "support/system_calls.h"
 #include "support/temp_dir.h"
 #include "ui/texts.h"
 #include "ui/window_headless.h"
@@ -151,8 +156,9 @@ TEST_F(WriteFaults, SavesWorkFromMemoryAfterTheInputWasDeleted) {
     }
 }
 
-// The command-line tool on a disk with 2 kB of room: the song that does not
-// fit is reported and kept whole; the one that fits is saved over itself.
+// The command-line tool on a disk with 2 kB of room (ulimit -f, whose signal
+// the tool ignores): the song that does not fit is reported and kept whole;
+// the one that fits is saved over itself.
 TEST(WriteFaultsThroughTheTool, ADiskThatFillsUpFailsOnlyTheFileThatDoesNotFit) {
     TempDir folder, logs;
     writeFileBytes(folder.path / "big.mid", bigSong());
@@ -160,7 +166,7 @@ TEST(WriteFaultsThroughTheTool, ADiskThatFillsUpFailsOnlyTheFileThatDoesNotFit) 
     writeFileBytes(folder.path / "small.mid", small);
 
     // "ulimit -f" counts 512-byte blocks in the POSIX shell.
-    const std::string command = "trap '' XFSZ; ulimit -f 4; LC_ALL=C exec " + shellQuoted(tessalinePath()) +
+    const std::string command = "ulimit -f 4; LC_ALL=C exec " + shellQuoted(tessalinePath()) +
                                 " split-overwrite --in-place " + shellQuoted((folder.path / "big.mid").string()) + " " +
                                 shellQuoted((folder.path / "small.mid").string());
     EXPECT_EQ(runShell(command, logs.path), 1);
@@ -170,6 +176,27 @@ TEST(WriteFaultsThroughTheTool, ADiskThatFillsUpFailsOnlyTheFileThatDoesNotFit) 
     EXPECT_EQ(readFileBytes(folder.path / "big.mid"), bigSong());
     EXPECT_NE(readFileBytes(folder.path / "small.mid"), small);
     EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"big.mid", L"small.mid"}));
+}
+
+// Ctrl-C, SIGTERM or SIGHUP in the middle of a save: the tool removes the
+// temporary and ends as the signal ends it. The signal comes at the flush.
+TEST(WriteFaultsThroughTheTool, ASaveCutShortByASignalLeavesNoTemporary) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir folder;
+        writeFileBytes(folder.path / "song.mid", {'o', 'l', 'd'});
+        const pid_t child = fork();
+        if (child == 0) {
+            prepareSignals();
+            signalAtDataSync = signal;
+            replaceFileContents((folder.path / "song.mid").wstring(), Bytes(100000, 1));
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(folder.entries(), std::vector<std::wstring>{L"song.mid"}) << signal;
+        EXPECT_EQ(readFileBytes(folder.path / "song.mid"), (Bytes{'o', 'l', 'd'})) << signal;
+    }
 }
 
 }  // namespace
