@@ -1,10 +1,12 @@
 // Built into the window's suite and run under Wine: a song whose folder and
-// name are in Japanese, dropped on the window and saved by its three buttons.
+// name are in Japanese, and one under a path of 300 characters, dropped on the
+// window and saved by its three buttons.
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
+#include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "ui/win32/control_ids.h"
 #include "ui/input_label.h"
@@ -64,4 +66,36 @@ TEST_F(MainWindowTest, SongInAJapaneseFolderLoadsAndSavesThroughEveryButton) {
     ASSERT_TRUE(loadSong((sub / L"曲_S.mid").wstring()));
     EXPECT_EQ(drumNoteOns(songData.tracks[4]), (std::multiset<int>{36, 38, 42, 42}));  // 42 is in two tracks, for BOTH
     EXPECT_EQ(drumNoteOns(songData.tracks[5]), (std::multiset<int>{42, 42, 46}));
+}
+
+// Past MAX_PATH (260 characters) every file operation needs the extended-length
+// form; the shell hands over the path as the user sees it.
+TEST_F(MainWindowTest, SongUnderAPathOf300CharactersLoadsAndSavesThroughEveryButton) {
+    std::wstring sub = folder.path.wstring();
+    while (sub.size() < 260) {
+        sub += L"\\" + std::wstring(40, L'd');
+        ASSERT_TRUE(CreateDirectoryW(extendedLengthPath(sub).c_str(), nullptr)) << sub.size();
+    }
+    const std::wstring input = sub + L"\\" + std::wstring(40, L's') + L".mid";
+    ASSERT_GE(input.size(), 300u);
+    writeFileBytes(filePath(input), drumSong());
+
+    drop({input});
+    ASSERT_TRUE(enabled(kFormat1ButtonId));
+    const struct {
+        int button;
+        const wchar_t* suffix;
+        int statusText;
+    } saves[] = {
+        {kSplitInsertButtonId, L"_S.mid", kTextSavedSplitInsert},
+        {kSplitOverwriteButtonId, L"_OW.mid", kTextSavedSplitOverwrite},
+        {kFormat1ButtonId, L"_F1.mid", kTextSavedFormat1},
+    };
+    for (const auto& save : saves) {
+        click(save.button);
+        EXPECT_EQ(text(kStatusLineId), uiText(save.statusText)) << save.button;
+    }
+    for (const auto& save : saves) {
+        EXPECT_TRUE(loadSong(input.substr(0, input.size() - 4) + save.suffix)) << save.button;
+    }
 }
