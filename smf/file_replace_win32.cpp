@@ -1,8 +1,8 @@
 #include "smf/file_replace.h"
 
-#include <windows.h>
-
 #include <algorithm>
+
+#include <windows.h>
 
 #include "smf/file_replace_parts.h"
 #include "song/file_path.h"
