@@ -46,6 +46,16 @@ bool isWritable(const MidiEvent& e) {
 
 std::size_t maxEventBytes(const MidiEvent& e) { return 2 + 5 + e.data.size(); }
 
+// The most bytes a track's chunk can take: its header, each event with the
+// longest delta time, and the End-of-Track.
+std::size_t chunkRoom(const Track& track) {
+    std::size_t room = 8 + 4;
+    for (const MidiEvent& e : track) {
+        room += 5 + maxEventBytes(e);
+    }
+    return room;
+}
+
 std::uint8_t* putVarLen(std::uint8_t* p, std::uint32_t value) {
     std::uint8_t groups[5];
     int n = 0;
@@ -120,10 +130,7 @@ void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted) {
 
     // Encoded into room for the worst case, left uninitialised (the worst case
     // is about three times what a track takes), then appended as written.
-    std::size_t room = 8 + 4;
-    for (const MidiEvent& e : track) {
-        room += 5 + maxEventBytes(e);
-    }
+    const std::size_t room = chunkRoom(track);
     const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(room);
     std::uint8_t* const bodyStart = chunk.get() + 8;
     std::uint8_t* p = bodyStart;
@@ -161,6 +168,13 @@ bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlag
     if (tracks.size() > kMaxTracks) {
         return false;
     }
+    // Reserved for the worst case, so the file is never moved as it grows;
+    // the pages that the encoding does not reach are never touched.
+    std::size_t room = out.size() + 14;
+    for (const Track& track : tracks) {
+        room += chunkRoom(track);
+    }
+    out.reserve(room);
     appendHeader(out, tracks.size(), division);
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         writeTrackChunk(out, tracks[i], i < sortFlags.size() && sortFlags[i]);
