@@ -20,6 +20,7 @@
 #include "split/save_command.h"
 #include "smf/file_replace.h"
 #include "split/split_saves.h"
+#include "support/file_size_limit.h"
 #include "support/program_state.h"
 #include "support/system_calls.h"
 #include "support/temp_dir.h"
@@ -29,29 +30,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Writing more than `bytes` to any file fails, as on a full disk: the signal
-// that would end the process is ignored, so that the write returns an error.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old_;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 constexpr rlim_t kDiskRoom = 4096;
 

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <csignal>
 #include <filesystem>
 
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -16,6 +14,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "support/file_size_limit.h"
 #include "support/smf_builder.h"
 #include "support/system_calls.h"
 #include "support/temp_dir.h"
@@ -28,29 +27,6 @@ const Bytes kOldContent = {'o', 'l', 'd'};
 const Bytes kNewContent(30000, 0x5A);  // well past the room a failing disk leaves below
 
 bool replace(const fs::path& path, const Bytes& bytes = kNewContent) { return replaceFileContents(path.wstring(), bytes); }
-
-// Writing more than `bytes` to any file fails, as on a full disk: the signal
-// that would end the process is ignored, so that the write returns an error.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old_;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 // Ways a replacement fails. Each must give false, keep what stood at the
 // output path, and leave nothing else behind. The test's folder holds
