@@ -48,6 +48,6 @@ SaveOutcome saveFormat1(WindowHandle mainWindow) {
         const std::vector<Track> output = convertToFormat1(songData.tracks);
         return writeAndReport(mainWindow, path, output, SortFlags(output.size(), false), kTextSavedFormat1);
     } catch (const std::bad_alloc&) {
-        return SaveOutcome{false, path};  // a save that does not fit in memory fails, silent as any other
+        return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
     }
 }

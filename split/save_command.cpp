@@ -4,12 +4,16 @@
 
 bool fileLoaded = false;
 
+SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path) {
+    setStatusLine(mainWindow, uiText(kTextSaveFailed));
+    startStatusTimer(mainWindow);
+    return SaveOutcome{false, path};
+}
+
 SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
                            const SortFlags& sortFlags, int successText) {
     if (!writeSmfFile(path, tracks, sortFlags)) {
-        setStatusLine(mainWindow, uiText(kTextSaveFailed));
-        startStatusTimer(mainWindow);
-        return SaveOutcome{false, path};
+        return reportFailedSave(mainWindow, path);
     }
     setStatusLine(mainWindow, uiText(successText));
     startStatusTimer(mainWindow);

@@ -18,6 +18,10 @@ struct SaveOutcome {
     std::wstring path;
 };
 
+// The end of a save command that wrote nothing: "Save failed." and the status
+// timer. Also for a save whose memory ran out before it could write.
+SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path);
+
 // The end of every save command: writes the output, shows the command's
 // success text or, if nothing was written, "Save failed.", and starts the
 // status timer that puts the resting text back.

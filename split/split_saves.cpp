@@ -40,7 +40,7 @@ SaveOutcome saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(Spli
         const std::vector<Track> output = layout(std::move(split), position);
         return writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
     } catch (const std::bad_alloc&) {
-        return SaveOutcome{false, path};  // a save that does not fit in memory fails, silent as any other
+        return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
     }
 }
 
