@@ -1,5 +1,7 @@
-// Writes a generated song: generate-song single|multi EVENTS OUTPUT
+// Writes a generated song: generate-song single|multi|both EVENTS OUTPUT
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -7,12 +9,21 @@
 #include "bench/song_generator.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4 || (std::strcmp(argv[1], "single") != 0 && std::strcmp(argv[1], "multi") != 0)) {
-        std::fprintf(stderr, "usage: generate-song single|multi EVENTS OUTPUT\n");
+    const struct {
+        const char* name;
+        GeneratedLayout layout;
+    } layouts[] = {
+        {"single", GeneratedLayout::SingleTrack},
+        {"multi", GeneratedLayout::MultiTrack},
+        {"both", GeneratedLayout::DrumTracks4And5},
+    };
+    const auto named = std::find_if(std::begin(layouts), std::end(layouts),
+                                    [&](const auto& l) { return argc == 4 && std::strcmp(argv[1], l.name) == 0; });
+    if (named == std::end(layouts)) {
+        std::fprintf(stderr, "usage: generate-song single|multi|both EVENTS OUTPUT\n");
         return 2;
     }
-    const GeneratedLayout layout =
-        std::strcmp(argv[1], "single") == 0 ? GeneratedLayout::SingleTrack : GeneratedLayout::MultiTrack;
+    const GeneratedLayout layout = named->layout;
     const auto bytes = generateSong(layout, std::strtoull(argv[2], nullptr, 10));
     std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

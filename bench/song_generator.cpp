@@ -78,16 +78,57 @@ void flushReleases(TrackWriter& w, Releases& releases, std::uint32_t tick) {
     releases.resize(kept);
 }
 
-// One musical event for `channel` at `tick`: mostly note pairs, sometimes a
-// controller or program change; drum notes are short hits.
+// A note pair for `channel` at `tick`; drum notes are short hits, drawn from
+// the first `drumNotes` of kDrumNotes.
 void addNotePair(TrackWriter& w, Random& random, std::uint8_t channel, std::uint32_t tick,
-                 Releases& releases) {
+                 Releases& releases, std::uint32_t drumNotes = kDrumNotes.size()) {
     const bool drums = channel == 9;
-    const std::uint8_t note = drums ? kDrumNotes[random.below(kDrumNotes.size())]
+    const std::uint8_t note = drums ? kDrumNotes[random.below(drumNotes)]
                                     : std::uint8_t(36 + random.below(48));
     w.channel(tick, std::uint8_t(0x90 | channel), note, std::uint8_t(40 + random.below(80)));
     // Releases as velocity-0 note-ons, so that running status carries them.
     releases.push_back({tick + 1 + random.below(drums ? 30 : 240), {std::uint8_t(0x90 | channel), note, 0}});
+}
+
+// Tempo changes every bar, `events` in all.
+void conductorTrack(Bytes& file, Random& random, std::size_t events) {
+    TrackWriter w;
+    w.meta(0, 0x58, {4, 2, 24, 8});
+    for (std::uint32_t bar = 0; w.events + 1 < events; ++bar) {
+        w.meta(bar * 1920, 0x51, {0x07, std::uint8_t(random.below(256)), 0x20});
+    }
+    w.end(file);
+}
+
+// A conductor track and 16 channel tracks; tracks 4 and 5 (counted after the
+// conductor) play the drums, with a program change on their own channel now
+// and then, and are three times the size of the others: a quarter of the song
+// on the drum channel. Two of the drum notes play in track 4 only, the others
+// in both tracks, so most notes are proposed BOTH.
+void drumTracks4And5(Bytes& file, Random& random, std::size_t eventCount) {
+    const std::size_t share = eventCount / 21;
+    conductorTrack(file, random, share);
+    for (std::uint8_t t = 0; t < 16; ++t) {
+        TrackWriter w;
+        w.meta(0, 0x03, {'P', 'a', 'r', 't', std::uint8_t('A' + t)});
+        const bool drumTrack = t == 3 || t == 4;
+        const std::size_t events = drumTrack ? 3 * share : share;
+        const std::uint32_t drumNotes = t == 3 ? kDrumNotes.size() : kDrumNotes.size() - 2;
+        const std::uint8_t own = t == 9 ? 0 : t;
+        Releases releases;
+        std::uint32_t tick = 0;
+        while (w.events + releases.size() + 1 < events) {
+            tick += 1 + random.below(drumTrack ? 30 : 90);
+            flushReleases(w, releases, tick);
+            if (random.below(50) == 0) {
+                w.channel(tick, std::uint8_t(0xC0 | own), std::uint8_t(random.below(128)), 0, false);
+            } else {
+                addNotePair(w, random, drumTrack ? 9 : own, tick, releases, drumNotes);
+            }
+        }
+        flushReleases(w, releases, UINT32_MAX);
+        w.end(file);
+    }
 }
 
 }  // namespace
@@ -125,16 +166,14 @@ std::vector<std::uint8_t> generateSong(GeneratedLayout layout, std::size_t event
         return file;
     }
 
+    if (layout == GeneratedLayout::DrumTracks4And5) {
+        drumTracks4And5(file, random, eventCount);
+        return file;
+    }
+
     // Conductor track: tempo changes every bar.
     const std::size_t perTrack = eventCount / 17;
-    {
-        TrackWriter w;
-        w.meta(0, 0x58, {4, 2, 24, 8});
-        for (std::uint32_t bar = 0; w.events + 1 < perTrack; ++bar) {
-            w.meta(bar * 1920, 0x51, {0x07, std::uint8_t(random.below(256)), 0x20});
-        }
-        w.end(file);
-    }
+    conductorTrack(file, random, perTrack);
     // Track t plays channel t; tracks 3 to 10 also carry a share of the drums.
     for (std::uint8_t t = 0; t < 16; ++t) {
         TrackWriter w;
