@@ -7,25 +7,24 @@
 #include <unordered_map>
 #include <utility>
 
-#include "split/format1.h"
 #include "split/splitter.h"
 
 namespace {
 
 using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
 
-std::vector<Hit> hitsOf(const Track& track) {
+std::vector<Hit> hitsOf(const EventRefs& track) {
     std::vector<Hit> hits;
-    for (const MidiEvent& e : track) {
-        if (isDrumHit(e)) {
-            hits.emplace_back(e.tick, e.data[0]);
+    for (const MidiEvent* e : track) {
+        if (isDrumHit(*e)) {
+            hits.emplace_back(e->tick, e->data[0]);
         }
     }
     std::sort(hits.begin(), hits.end());
     return hits;
 }
 
-TrackClashes clashesOf(const Track& track) {
+TrackClashes clashesOf(const EventRefs& track) {
     TrackClashes result;
     const std::vector<Hit> hits = hitsOf(track);
     for (std::size_t i = 0; i < hits.size();) {
@@ -76,7 +75,7 @@ void sortHits(std::vector<std::uint64_t>& hits) {
 }  // namespace
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
-    const SplitResult split = splitDrumEvents(convertToFormat1(tracks), assignments);
+    const SplitResult split = splitDrumEvents(tracks, assignments);
     return ClashReport{clashesOf(split.tr4), clashesOf(split.tr5)};
 }
 

@@ -12,6 +12,7 @@
 #include "drums/drum_inventory.h"
 #include "smf/event_order.h"
 #include "smf/smf_writer.h"
+#include "smf/smf_writer_internal.h"
 #include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "song/song_data.h"
@@ -56,15 +57,21 @@ std::vector<Track> expectedFormat1(const std::vector<Track>& tracks) {
     return result;
 }
 
+struct ExpectedSplit {
+    std::vector<Track> remaining;
+    Track tr4;
+    Track tr5;
+};
+
 // Every drum-channel event leaves its track: a note-on for its note's
 // destination, a release for the destination of the latest open note-on of its
 // note in its track (or its note's, when none is open), anything else for both.
-SplitResult expectedSplit(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
+ExpectedSplit expectedSplit(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     auto destinationOf = [&](std::uint8_t note) {
         const auto entry = assignments.find(note);
         return entry == assignments.end() ? TR4 : entry->second;
     };
-    SplitResult result;
+    ExpectedSplit result;
     auto route = [&](const MidiEvent& e, DrumTarget target) {
         if (target != TR5) {
             result.tr4.push_back(e);
@@ -115,7 +122,7 @@ std::size_t expectedDrumPosition(const std::vector<Track>& tracks) {
     return 4;
 }
 
-std::vector<Track> expectedInsert(const SplitResult& split, std::size_t p) {
+std::vector<Track> expectedInsert(const ExpectedSplit& split, std::size_t p) {
     std::vector<Track> out;
     for (std::size_t k = 0; k < p; ++k) {
         out.push_back(k < split.remaining.size() ? split.remaining[k] : Track());
@@ -128,7 +135,7 @@ std::vector<Track> expectedInsert(const SplitResult& split, std::size_t p) {
     return out;
 }
 
-std::vector<Track> expectedOverwrite(const SplitResult& split, std::size_t p) {
+std::vector<Track> expectedOverwrite(const ExpectedSplit& split, std::size_t p) {
     std::vector<Track> out = split.remaining;
     while (out.size() < p + 2) {
         out.emplace_back();
@@ -222,8 +229,9 @@ std::vector<std::uint8_t> readWholeFile(const fs::path& path) {
 
 struct Output {
     const char* name;
-    std::vector<Track> tracks;
+    std::vector<Track> tracks;  // as the plain model makes them
     SortFlags flags;
+    std::vector<OutputTrack> plan;  // as the save makes it, referring to the loaded events
     ByteBuffer encoded;  // empty when the writer refused the list
 };
 
@@ -337,35 +345,43 @@ PipelineOutcome checkPipeline(const std::uint8_t* data, std::size_t size, const 
     outcome.tracks = loaded.size();
 
     // Format-1 conversion, split and both layouts, as the saves run them.
-    const std::vector<Track> converted = convertToFormat1(songData.tracks);
-    check.same(converted, expectedFormat1(loaded), "format-1 conversion");
-    const SplitResult split = splitDrumEvents(converted, assignmentMap);
-    const SplitResult expected = expectedSplit(converted, assignments);
-    check.same(split.remaining, expected.remaining, "split: tracks without their drum events");
-    check.same({split.tr4, split.tr5}, {expected.tr4, expected.tr5}, "split: TR4 and TR5");
+    const std::vector<Track> converted = expectedFormat1(loaded);
+    // The output tracks refer to `loaded`, which outlives every reading back below.
+    std::vector<OutputTrack> rest = convertToFormat1(loaded);
+    check.same(eventsOf(rest), converted, "format-1 conversion");
+    for (OutputTrack& track : rest) {
+        track.leaves = isTakenBySplit;
+    }
+    const SplitResult split = splitDrumEvents(loaded, assignmentMap);
+    const ExpectedSplit expected = expectedSplit(converted, assignments);
+    check.same(eventsOf(rest), expected.remaining, "split: tracks without their drum events");
+    check.same({eventsOf(split.tr4), eventsOf(split.tr5)}, {expected.tr4, expected.tr5}, "split: TR4 and TR5");
     check.expect(assignmentMap == assignments, "split: the destinations changed");
     const std::size_t position = drumTrackPosition(converted);
     check.expect(position == expectedDrumPosition(converted), "drum track position");
 
     std::vector<Output> outputs;
-    outputs.push_back({"format 1", converted, SortFlags(converted.size(), false), {}});
-    outputs.push_back({"split insert", splitInsertLayout(split, position), {}, {}});
-    outputs.push_back({"split overwrite", splitOverwriteLayout(split, position), {}, {}});
-    check.same(outputs[1].tracks, expectedInsert(expected, position), "split-insert layout");
-    check.same(outputs[2].tracks, expectedOverwrite(expected, position), "split-overwrite layout");
+    outputs.push_back({"format 1", converted, SortFlags(converted.size(), false), convertToFormat1(loaded), {}});
+    outputs.push_back({"split insert", expectedInsert(expected, position), {}, splitInsertLayout(rest, split, position), {}});
+    outputs.push_back(
+        {"split overwrite", expectedOverwrite(expected, position), {}, splitOverwriteLayout(rest, split, position), {}});
     for (std::size_t i = 1; i < outputs.size(); ++i) {
         outputs[i].flags.assign(outputs[i].tracks.size(), false);
         outputs[i].flags[position] = outputs[i].flags[position + 1] = true;
     }
-    check.same(songData.tracks, loaded, "the loaded song after splitting");
-
     for (Output& output : outputs) {
+        const std::string name = output.name;
+        check.same(eventsOf(output.plan), output.tracks, name + " layout");
         const bool encoded = encodeSmf(output.encoded, output.tracks, output.flags, division);
+        ByteBuffer fromPlan;
+        const bool planEncoded = encodeSmf(fromPlan, output.plan, division);
+        check.expect(fromPlan == output.encoded && planEncoded == encoded,
+                     name + ": the save's output tracks encode otherwise than their events");
         if (output.tracks.size() > 65535) {
-            check.expect(!encoded && output.encoded.empty(), std::string(output.name) + ": more than 65535 tracks written");
+            check.expect(!encoded && output.encoded.empty(), name + ": more than 65535 tracks written");
             continue;
         }
-        if (check.expect(encoded, std::string(output.name) + ": not encoded")) {
+        if (check.expect(encoded, name + ": not encoded")) {
             checkWrittenFile(check, output, division);
         }
     }

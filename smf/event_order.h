@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "song/song_data.h"
 
 // How an event sorts among others at the same tick: releases first, then note
@@ -19,10 +16,7 @@ EventClass eventClass(const MidiEvent& event);
 // is a key: not the channel, the note, the source track.
 bool eventOrderLess(const MidiEvent& a, const MidiEvent& b);
 
-// The positions of the track's events in the order of a stable sort by
-// eventOrderLess, without moving the events.
-std::vector<std::uint32_t> orderedPositions(const Track& track);
-
-// Sorts the track by eventOrderLess. Stable, so events that tie keep the order
-// in which they were collected (a bank select stays before its program change).
-void orderTrackEvents(Track& track);
+// Puts the events in the order of a stable sort by eventOrderLess, so events
+// that tie keep the order in which they were collected (a bank select stays
+// before its program change).
+void orderEvents(EventRefs& events);

@@ -1,28 +1,20 @@
 #include "smf/smf_writer.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <functional>
+#include <iterator>
+#include <utility>
 
 #include "smf/event_order.h"
 #include "smf/file_replace.h"
+#include "smf/smf_writer_internal.h"
 
 namespace {
 
 constexpr std::size_t kMaxTracks = 65535;  // the header's track count is 16 bits
-
-void appendU32Be(ByteBuffer& out, std::uint32_t v) {
-    out.insert(out.end(), {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});
-}
-
-void appendU16Be(ByteBuffer& out, std::uint16_t v) { out.insert(out.end(), {std::uint8_t(v >> 8), std::uint8_t(v)}); }
-
-void appendHeader(ByteBuffer& out, std::size_t trackCount, std::uint16_t division) {
-    out.insert(out.end(), {'M', 'T', 'h', 'd'});
-    appendU32Be(out, 6);
-    appendU16Be(out, 1);  // always format 1
-    appendU16Be(out, static_cast<std::uint16_t>(trackCount));
-    appendU16Be(out, division);
-}
 
 // The payload bytes that can actually be written: a track chunk that ended early
 // leaves an event with fewer bytes than it declares, and writing the declared
@@ -42,18 +34,6 @@ bool isWritable(const MidiEvent& e) {
         return !e.data.empty();
     }
     return e.data.size() >= dataBytesTaken(status);
-}
-
-std::size_t maxEventBytes(const MidiEvent& e) { return 2 + 5 + e.data.size(); }
-
-// The most bytes a track's chunk can take: its header, each event with the
-// longest delta time, and the End-of-Track.
-std::size_t chunkRoom(const Track& track) {
-    std::size_t room = 8 + 4;
-    for (const MidiEvent& e : track) {
-        room += 5 + maxEventBytes(e);
-    }
-    return room;
 }
 
 std::uint8_t* putVarLen(std::uint8_t* p, std::uint32_t value) {
@@ -100,6 +80,137 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
     return p;
 }
 
+// The bytes that putVarLen and putEventBytes write.
+std::size_t varLenSize(std::uint32_t value) {
+    std::size_t n = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++n;
+    }
+    return n;
+}
+
+std::size_t eventSize(const MidiEvent& e) {
+    if (e.status == kMetaStatus) {
+        const std::size_t count = payloadCount(e.length, e.data.size() - 1);
+        return 2 + varLenSize(static_cast<std::uint32_t>(count)) + count;
+    }
+    if (e.status == 0xF0 || e.status == 0xF7) {
+        const std::size_t count = payloadCount(e.length, e.data.size());
+        return 1 + varLenSize(static_cast<std::uint32_t>(count)) + count;
+    }
+    return 1 + dataBytesTaken(e.status);
+}
+
+std::uint8_t* putU32Be(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        *p++ = std::uint8_t(v >> (24 - 8 * i));
+    }
+    return p;
+}
+
+constexpr std::uint8_t kEndOfTrack[] = {0x00, 0xFF, 0x2F, 0x00};  // with its delta time of 0
+
+// The body of one track chunk, encoded event by event. Without room to write
+// in, it only counts the bytes, so that the whole file can be sized first and
+// then written in place.
+struct ChunkBody {
+    std::uint8_t* at = nullptr;  // where the next byte goes; null while counting
+    std::size_t size = 0;
+    std::uint32_t previous = 0;  // the time of the latest event written
+
+    void add(const MidiEvent& e) {
+        // End-of-Track events are dropped wherever they stand: one is added at the end.
+        if (isEndOfTrack(e) || !isWritable(e)) {
+            return;
+        }
+        // An event earlier than one before it (only in an unordered track) is
+        // written at the time of the latest event so far.
+        const std::uint32_t time = e.tick < previous ? previous : e.tick;
+        if (at == nullptr) {
+            size += varLenSize(time - previous) + eventSize(e);
+        } else {
+            at = putEventBytes(putVarLen(at, time - previous), e);
+        }
+        previous = time;
+    }
+    // The one End-of-Track, at the time of the last event.
+    void end() {
+        if (at == nullptr) {
+            size += sizeof kEndOfTrack;
+        } else {
+            at = std::copy(std::begin(kEndOfTrack), std::end(kEndOfTrack), at);
+        }
+    }
+};
+
+int partOf(const MidiEvent& e) { return e.status >= 0xF0 ? kMetaAndSystem : e.status & 0x0F; }
+
+bool takes(const OutputTrack& t, const MidiEvent& e) {
+    return (t.part == kWholeTrack || t.part == partOf(e)) && (t.leaves == nullptr || !t.leaves(e));
+}
+
+constexpr std::size_t kNoTrack = SIZE_MAX;
+
+// One walk of a loaded track that encodes every output track taking a part of
+// it: a single track's meta events and channels are written in one pass.
+struct TrackWalk {
+    const Track* track;
+    std::array<std::size_t, kMetaAndSystem + 1> outputOf;  // by part; kNoTrack: none
+};
+
+std::vector<TrackWalk> planWalks(const std::vector<OutputTrack>& tracks) {
+    std::vector<std::size_t> taking;
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+        if (tracks[k].track != nullptr) {
+            taking.push_back(k);
+        }
+    }
+    std::stable_sort(taking.begin(), taking.end(), [&tracks](std::size_t a, std::size_t b) {
+        return std::less<const Track*>()(tracks[a].track, tracks[b].track);
+    });
+    std::vector<TrackWalk> walks;
+    for (const std::size_t k : taking) {
+        const OutputTrack& t = tracks[k];
+        const std::size_t first = t.part == kWholeTrack ? 0 : std::size_t(t.part);
+        const std::size_t last = t.part == kWholeTrack ? kMetaAndSystem : std::size_t(t.part);
+        // Two output tracks taking the same part of a track need a walk each.
+        bool joins = !walks.empty() && walks.back().track == t.track;
+        for (std::size_t part = first; joins && part <= last; ++part) {
+            joins = walks.back().outputOf[part] == kNoTrack;
+        }
+        if (!joins) {
+            walks.push_back(TrackWalk{t.track, {}});
+            walks.back().outputOf.fill(kNoTrack);
+        }
+        for (std::size_t part = first; part <= last; ++part) {
+            walks.back().outputOf[part] = k;
+        }
+    }
+    return walks;
+}
+
+// Every output track's events into its body.
+void encodeBodies(const std::vector<OutputTrack>& tracks, const std::vector<TrackWalk>& walks,
+                  std::vector<ChunkBody>& bodies) {
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+        for (const MidiEvent* e : tracks[k].listed) {
+            bodies[k].add(*e);
+        }
+    }
+    for (const TrackWalk& walk : walks) {
+        for (const MidiEvent& e : *walk.track) {
+            const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
+            if (k != kNoTrack && (tracks[k].leaves == nullptr || !tracks[k].leaves(e))) {
+                bodies[k].add(e);
+            }
+        }
+    }
+    for (ChunkBody& body : bodies) {
+        body.end();
+    }
+}
+
 }  // namespace
 
 void writeVarLen(ByteBuffer& out, std::uint32_t value) {
@@ -112,77 +223,96 @@ bool writeEventBytes(ByteBuffer& out, const MidiEvent& e) {
         return false;
     }
     const std::size_t at = out.size();
-    out.resize(at + maxEventBytes(e));
-    out.resize(std::size_t(putEventBytes(out.data() + at, e) - out.data()));
+    out.resize(at + eventSize(e));
+    putEventBytes(out.data() + at, e);
     return true;
 }
 
-void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted) {
-    // An ordered track is walked in sorted order without moving its events.
-    // Leaving the End-of-Track events out afterwards gives what ordering the
-    // track without them would: a stable order keeps the others' order.
-    std::vector<std::uint32_t> order;
-    if (sorted) {
-        order = orderedPositions(track);
+Track eventsOf(const EventRefs& events) {
+    Track copies;
+    for (const MidiEvent* e : events) {
+        copies.push_back(*e);
     }
-    const std::size_t count = track.size();
-    auto eventAt = [&](std::size_t i) -> const MidiEvent& { return sorted ? track[order[i]] : track[i]; };
+    return copies;
+}
 
-    // Encoded into room for the worst case, left uninitialised (the worst case
-    // is about three times what a track takes), then appended as written.
-    const std::size_t room = chunkRoom(track);
-    const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(room);
-    std::uint8_t* const bodyStart = chunk.get() + 8;
-    std::uint8_t* p = bodyStart;
-
-    std::uint32_t previous = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const MidiEvent& e = eventAt(i);
-        // End-of-Track events are dropped wherever they stand: one is added at the end.
-        if (isEndOfTrack(e) || !isWritable(e)) {
-            continue;
+Track eventsOf(const OutputTrack& track) {
+    Track events = eventsOf(track.listed);
+    if (track.track != nullptr) {
+        for (const MidiEvent& e : *track.track) {
+            if (takes(track, e)) {
+                events.push_back(e);
+            }
         }
-        // An event earlier than one before it (only in an unordered track) is
-        // written at the time of the latest event so far.
-        const std::uint32_t at = e.tick < previous ? previous : e.tick;
-        p = putVarLen(p, at - previous);
-        p = putEventBytes(p, e);
-        previous = at;
     }
-    // The one End-of-Track, at the time of the last event.
-    *p++ = 0x00;
-    *p++ = 0xFF;
-    *p++ = 0x2F;
-    *p++ = 0x00;
+    return events;
+}
 
-    const std::uint32_t bodyLength = static_cast<std::uint32_t>(p - bodyStart);
-    std::memcpy(chunk.get(), "MTrk", 4);
-    for (int i = 0; i < 4; ++i) {
-        chunk[4 + i] = std::uint8_t(bodyLength >> (24 - 8 * i));
+std::vector<Track> eventsOf(const std::vector<OutputTrack>& tracks) {
+    std::vector<Track> events;
+    for (const OutputTrack& track : tracks) {
+        events.push_back(eventsOf(track));
     }
-    out.insert(out.end(), chunk.get(), p);
+    return events;
+}
+
+bool encodeSmf(ByteBuffer& out, std::vector<OutputTrack> tracks, std::uint16_t division) {
+    if (tracks.size() > kMaxTracks) {
+        return false;
+    }
+    for (OutputTrack& t : tracks) {
+        if (t.ordered) {
+            orderEvents(t.listed);
+        }
+    }
+    // Counted first, then written in place: the file is one buffer of exactly its size.
+    const std::vector<TrackWalk> walks = planWalks(tracks);
+    std::vector<ChunkBody> bodies(tracks.size());
+    encodeBodies(tracks, walks, bodies);
+    std::size_t size = 14;
+    for (const ChunkBody& body : bodies) {
+        size += 8 + body.size;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + size);
+    std::uint8_t* p = out.data() + start;
+    const std::uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1
+                                   std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()),
+                                   std::uint8_t(division >> 8), std::uint8_t(division)};
+    p = std::copy(std::begin(header), std::end(header), p);
+    for (ChunkBody& body : bodies) {
+        p = std::copy_n("MTrk", 4, p);
+        p = putU32Be(p, static_cast<std::uint32_t>(body.size));
+        body.at = p;
+        body.previous = 0;
+        p += body.size;
+    }
+    encodeBodies(tracks, walks, bodies);
+    return true;
 }
 
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division) {
-    if (tracks.size() > kMaxTracks) {
-        return false;
-    }
-    // Reserved for the worst case, so the file is never moved as it grows;
-    // the pages that the encoding does not reach are never touched.
-    std::size_t room = out.size() + 14;
-    for (const Track& track : tracks) {
-        room += chunkRoom(track);
-    }
-    out.reserve(room);
-    appendHeader(out, tracks.size(), division);
+    std::vector<OutputTrack> output(tracks.size());
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        writeTrackChunk(out, tracks[i], i < sortFlags.size() && sortFlags[i]);
+        if (i < sortFlags.size() && sortFlags[i]) {
+            for (const MidiEvent& e : tracks[i]) {
+                output[i].listed.push_back(&e);
+            }
+            output[i].ordered = true;
+        } else {
+            output[i].track = &tracks[i];
+        }
     }
-    return true;
+    return encodeSmf(out, std::move(output), division);
 }
 
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags) {
     ByteBuffer bytes;
     return encodeSmf(bytes, tracks, sortFlags, songData.division) && replaceFileContents(path, bytes);
+}
+
+bool writeSmfFile(const std::wstring& path, std::vector<OutputTrack> tracks) {
+    ByteBuffer bytes;
+    return encodeSmf(bytes, std::move(tracks), songData.division) && replaceFileContents(path, bytes);
 }

@@ -12,26 +12,34 @@ using ByteBuffer = std::vector<std::uint8_t>;
 // written. Tracks beyond the end of the flags are not ordered.
 using SortFlags = std::vector<bool>;
 
+// The parts of a track that an output track can take: all its events, its meta
+// and system events (status 0xF0 and above), or those of one channel, 0 to 15.
+inline constexpr int kWholeTrack = -1;
+inline constexpr int kMetaAndSystem = 16;
+
+// One track of an output, made of events that stay where they are: those of
+// `track` in their order (one part of them, and less those that `leaves` says
+// the save leaves out), or, without a track, the `listed` events, put in time
+// order first when `ordered`.
+struct OutputTrack {
+    const Track* track = nullptr;
+    int part = kWholeTrack;
+    bool (*leaves)(const MidiEvent&) = nullptr;
+    EventRefs listed;
+    bool ordered = false;
+};
+
 // Writes `tracks` as a format-1 file with songData.division: encodeSmf, then
 // replaceFileContents, so an existing file at `path` is either replaced whole
 // or left as it was. False when anything failed, and when there are more than
 // 65535 tracks.
+bool writeSmfFile(const std::wstring& path, std::vector<OutputTrack> tracks);
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags);
 
 // The whole file in memory, as writeSmfFile would write it; false (and nothing
-// appended) for more than 65535 tracks.
+// appended) for more than 65535 tracks. Each track is written with one
+// End-of-Track at the time of its last event in place of its own, and every
+// event with its own status byte.
+bool encodeSmf(ByteBuffer& out, std::vector<OutputTrack> tracks, std::uint16_t division);
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division);
-
-// Appends one track chunk: its End-of-Track events left out, ordered if
-// `sorted`, every event with its own status byte, one End-of-Track at the end.
-// The track itself is not changed.
-void writeTrackChunk(ByteBuffer& out, const Track& track, bool sorted);
-
-// Appends one event's bytes (after its delta time). Returns false, appending
-// nothing, for an event too short to be written: a meta event without its type
-// byte, a channel message without the data bytes its kind takes.
-bool writeEventBytes(ByteBuffer& out, const MidiEvent& event);
-
-// Appends a variable-length quantity: one to five bytes for any 32-bit value.
-void writeVarLen(ByteBuffer& out, std::uint32_t value);

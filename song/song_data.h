@@ -9,6 +9,10 @@
 // A track is nothing but its events, in chunk order.
 using Track = std::vector<MidiEvent>;
 
+// Events that stay where they are, referred to: a save lists the loaded song's
+// events in its output rather than copying them.
+using EventRefs = std::vector<const MidiEvent*>;
+
 struct SongData {
     std::vector<std::uint8_t> bytes;  // the whole file last opened for loading
     std::vector<Track> tracks;        // one per track chunk, in file order

@@ -1,5 +1,7 @@
 #include "split/save_command.h"
 
+#include <utility>
+
 #include "ui/texts.h"
 
 bool fileLoaded = false;
@@ -10,9 +12,9 @@ SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path) 
     return SaveOutcome{false, path};
 }
 
-SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<Track>& tracks,
-                           const SortFlags& sortFlags, int successText) {
-    if (!writeSmfFile(path, tracks, sortFlags)) {
+SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, std::vector<OutputTrack> tracks,
+                           int successText) {
+    if (!writeSmfFile(path, std::move(tracks))) {
         return reportFailedSave(mainWindow, path);
     }
     setStatusLine(mainWindow, uiText(successText));

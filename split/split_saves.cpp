@@ -11,34 +11,24 @@
 
 namespace {
 
-SortFlags drumTrackFlags(std::size_t trackCount, std::size_t position) {
-    SortFlags flags(trackCount, false);
-    flags[position] = true;
-    flags[position + 1] = true;
-    return flags;
-}
+OutputTrack drumTrack(EventRefs events) { return OutputTrack{.listed = std::move(events), .ordered = true}; }
 
-// The loaded song is only read, so it stays exactly as loaded whatever the
-// save does. Each step hands its result on to the next, so every event is
-// copied once: a song of several tracks, whose format-1 form is itself, is
-// split straight from the loaded tracks; a single track is split in place
-// once divided by channel.
-SaveOutcome saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(SplitResult, std::size_t),
+// The loaded song is only read: the output refers to its events, and writes
+// each track of its format-1 form without the events the split takes.
+SaveOutcome saveSplit(WindowHandle mainWindow,
+                      std::vector<OutputTrack> (*layout)(std::vector<OutputTrack>, SplitResult, std::size_t),
                       const std::wstring& path, int successText) {
     const std::vector<Track>& loaded = songData.tracks;
     try {
-        SplitResult split;
-        std::size_t position = 0;
-        if (loaded.size() == 1) {
-            std::vector<Track> converted = convertToFormat1(loaded);
-            position = drumTrackPosition(converted);
-            split = splitDrumEvents(std::move(converted), assignmentMap);
-        } else {
-            position = drumTrackPosition(loaded);
-            split = splitDrumEvents(loaded, assignmentMap);
+        std::vector<OutputTrack> rest = convertToFormat1(loaded);
+        for (OutputTrack& track : rest) {
+            track.leaves = isTakenBySplit;
         }
-        const std::vector<Track> output = layout(std::move(split), position);
-        return writeAndReport(mainWindow, path, output, drumTrackFlags(output.size(), position), successText);
+        // A single track's format-1 form begins with its meta and system events
+        // alone: a conductor track.
+        const std::size_t position = loaded.size() == 1 ? 4 : drumTrackPosition(loaded);
+        return writeAndReport(mainWindow, path, layout(std::move(rest), splitDrumEvents(loaded, assignmentMap), position),
+                              successText);
     } catch (const std::bad_alloc&) {
         return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
     }
@@ -46,26 +36,24 @@ SaveOutcome saveSplit(WindowHandle mainWindow, std::vector<Track> (*layout)(Spli
 
 }  // namespace
 
-std::vector<Track> splitInsertLayout(SplitResult split, std::size_t position) {
-    std::vector<Track>& tracks = split.remaining;
-    if (tracks.size() < position) {
-        tracks.resize(position);
+std::vector<OutputTrack> splitInsertLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position) {
+    if (rest.size() < position) {
+        rest.resize(position);
     }
-    const auto at = tracks.begin() + static_cast<std::ptrdiff_t>(position);
-    tracks.insert(at, 2, Track());
-    tracks[position] = std::move(split.tr4);
-    tracks[position + 1] = std::move(split.tr5);
-    return std::move(tracks);
+    const auto at = rest.begin() + static_cast<std::ptrdiff_t>(position);
+    rest.insert(at, 2, OutputTrack());
+    rest[position] = drumTrack(std::move(split.tr4));
+    rest[position + 1] = drumTrack(std::move(split.tr5));
+    return rest;
 }
 
-std::vector<Track> splitOverwriteLayout(SplitResult split, std::size_t position) {
-    std::vector<Track>& tracks = split.remaining;
-    if (tracks.size() < position + 2) {
-        tracks.resize(position + 2);
+std::vector<OutputTrack> splitOverwriteLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position) {
+    if (rest.size() < position + 2) {
+        rest.resize(position + 2);
     }
-    tracks[position] = std::move(split.tr4);
-    tracks[position + 1] = std::move(split.tr5);
-    return std::move(tracks);
+    rest[position] = drumTrack(std::move(split.tr4));
+    rest[position + 1] = drumTrack(std::move(split.tr5));
+    return rest;
 }
 
 SaveOutcome saveSplitInsert(WindowHandle mainWindow) {

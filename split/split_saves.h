@@ -2,22 +2,22 @@
 
 #include <vector>
 
+#include "smf/smf_writer.h"
 #include "song/song_data.h"
 #include "split/save_command.h"
 #include "split/splitter.h"
 #include "ui/window_seam.h"
 
-// The output track lists of the two split saves, from the split of the
-// format-1 form and the drum tracks' position P (TR4 at P, TR5 at P + 1).
-
-// Both take the split by value: pass it with std::move when it is done with,
-// and its tracks are moved into the output rather than copied.
+// The output track lists of the two split saves, from the format-1 form of the
+// song without its drum events (`rest`), the split, and the drum tracks'
+// position P (TR4 at P, TR5 at P + 1). The drum tracks are put in time order
+// when they are written.
 
 // The drum tracks inserted before track P: nothing of the song is lost.
-std::vector<Track> splitInsertLayout(SplitResult split, std::size_t position);
+std::vector<OutputTrack> splitInsertLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position);
 
 // The drum tracks in place of tracks P and P + 1, whose other events are dropped.
-std::vector<Track> splitOverwriteLayout(SplitResult split, std::size_t position);
+std::vector<OutputTrack> splitOverwriteLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position);
 
 // Writes the loaded song with its drums split and inserted, to "_S.mid".
 SaveOutcome saveSplitInsert(WindowHandle mainWindow);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "smf/smf_writer.h"
+#include "smf/smf_writer_internal.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
@@ -12,10 +13,10 @@ Bytes encode(const std::vector<Track>& tracks, const SortFlags& flags = {}, std:
     return out;
 }
 
+// The track chunk that a file of one track holds.
 Bytes chunkOf(const Track& track, bool sorted = false) {
-    Bytes out;
-    writeTrackChunk(out, track, sorted);
-    return out;
+    const Bytes file = encode({track}, {sorted});
+    return Bytes(file.begin() + 14, file.end());
 }
 
 const Bytes kEndOnly = mtrk({0x00, 0xFF, 0x2F, 0x00});

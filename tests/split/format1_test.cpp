@@ -7,8 +7,9 @@ namespace {
 
 TEST(ConvertToFormat1, SeveralTracksAreCopiedAsTheyAre) {
     const std::vector<Track> tracks = {{tempo(0)}, {on(0, 36, 0)}, {}};
-    EXPECT_EQ(convertToFormat1(tracks), tracks);
-    EXPECT_TRUE(convertToFormat1({}).empty());
+    EXPECT_EQ(eventsOf(convertToFormat1(tracks)), tracks);
+    const std::vector<Track> none;
+    EXPECT_TRUE(convertToFormat1(none).empty());
 }
 
 TEST(ConvertToFormat1, SingleTrackIsSplitByChannel) {
@@ -21,13 +22,15 @@ TEST(ConvertToFormat1, SingleTrackIsSplitByChannel) {
         {on(1, 62, 1)},
         {on(0, 36, 9), off(2, 36, 9)},
     };
-    EXPECT_EQ(convertToFormat1({single}), expected);
+    const std::vector<Track> loaded = {single};
+    EXPECT_EQ(eventsOf(convertToFormat1(loaded)), expected);
 }
 
 TEST(ConvertToFormat1, MetaTrackIsKeptEvenWhenEmpty) {
-    EXPECT_EQ(convertToFormat1({{on(0, 60, 15)}}), (std::vector<Track>{{}, {on(0, 60, 15)}}));
-    EXPECT_EQ(convertToFormat1({{tempo(0)}}), (std::vector<Track>{{tempo(0)}}));
-    EXPECT_EQ(convertToFormat1({{}}), (std::vector<Track>{{}}));
+    const std::vector<Track> channel16 = {{on(0, 60, 15)}}, metaOnly = {{tempo(0)}}, empty = {{}};
+    EXPECT_EQ(eventsOf(convertToFormat1(channel16)), (std::vector<Track>{{}, {on(0, 60, 15)}}));
+    EXPECT_EQ(eventsOf(convertToFormat1(metaOnly)), (std::vector<Track>{{tempo(0)}}));
+    EXPECT_EQ(eventsOf(convertToFormat1(empty)), (std::vector<Track>{{}}));
 }
 
 }  // namespace

@@ -20,7 +20,24 @@ Track named(std::uint8_t name) { return {ev(0, 0xC0, {name})}; }
 const Track kTr4 = {on(0, 36)};
 const Track kTr5 = {on(0, 38)};
 
-SplitResult splitOf(std::vector<Track> remaining) { return SplitResult{std::move(remaining), kTr4, kTr5}; }
+const SplitResult kSplit = {{&kTr4[0]}, {&kTr5[0]}};
+
+std::vector<OutputTrack> whole(const std::vector<Track>& tracks) {
+    std::vector<OutputTrack> output(tracks.size());
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        output[i].track = &tracks[i];
+    }
+    return output;
+}
+
+// The events of each output track, and that only the drum tracks are put in time order.
+void expectLayout(const std::vector<OutputTrack>& output, const std::vector<Track>& expected, std::size_t position,
+                  const char* name) {
+    EXPECT_EQ(eventsOf(output), expected) << name;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        EXPECT_EQ(output[i].ordered, i == position || i == position + 1) << name << ", track " << i;
+    }
+}
 
 TEST(SplitLayout, InsertPutsTheDrumTracksBeforeTrackP) {
     const Track c = named(0), t1 = named(1), t2 = named(2), t3 = named(3), t4 = named(4), t5 = named(5);
@@ -36,7 +53,7 @@ TEST(SplitLayout, InsertPutsTheDrumTracksBeforeTrackP) {
         {"NoTracks", {}, 3, {{}, {}, {}, kTr4, kTr5}},
     };
     for (const auto& k : cases) {
-        EXPECT_EQ(splitInsertLayout(splitOf(k.remaining), k.position), k.output) << k.name;
+        expectLayout(splitInsertLayout(whole(k.remaining), kSplit, k.position), k.output, k.position, k.name);
     }
 }
 
@@ -55,7 +72,7 @@ TEST(SplitLayout, OverwritePutsTheDrumTracksInPlaceOfTracksPAndPPlusOne) {
         {"FourTracksLoseTheFourth", {t1, t2, t3, t4}, 3, {t1, t2, t3, kTr4, kTr5}},
     };
     for (const auto& k : cases) {
-        EXPECT_EQ(splitOverwriteLayout(splitOf(k.remaining), k.position), k.output) << k.name;
+        expectLayout(splitOverwriteLayout(whole(k.remaining), kSplit, k.position), k.output, k.position, k.name);
     }
 }
 
