@@ -158,27 +158,23 @@ Track expectedReadBack(const Track& track, bool sorted) {
         if (isEndOfTrack(e)) {
             continue;
         }
-        MidiEvent copy = e;
+        const std::uint8_t* data = e.data.begin();
         if (e.status == 0xFF) {
             if (e.data.empty()) {
                 continue;
             }
-            const std::size_t count = std::min<std::size_t>(e.length, e.data.size() - 1);
-            copy.data = EventBytes(e.data.begin(), e.data.begin() + 1 + count);
-            copy.length = static_cast<std::uint32_t>(count);
+            const std::size_t count = std::min<std::size_t>(e.length(), e.data.size() - 1);
+            t.push_back(MidiEvent(e.tick, e.status, EventBytes(data, data + 1 + count), std::uint32_t(count)));
         } else if (isSysex(e.status)) {
-            const std::size_t count = std::min<std::size_t>(e.length, e.data.size());
-            copy.data = EventBytes(e.data.begin(), e.data.begin() + count);
-            copy.length = static_cast<std::uint32_t>(count);
+            const std::size_t count = std::min<std::size_t>(e.length(), e.data.size());
+            t.push_back(MidiEvent(e.tick, e.status, EventBytes(data, data + count), std::uint32_t(count)));
         } else {
             const std::size_t count = dataBytesTaken(e.status);
             if (e.data.size() < count) {
                 continue;
             }
-            copy.data = EventBytes(e.data.begin(), e.data.begin() + count);
-            copy.length = 0;
+            t.push_back(MidiEvent(e.tick, e.status, EventBytes(data, data + count)));
         }
-        t.push_back(std::move(copy));
     }
     if (sorted) {
         std::stable_sort(t.begin(), t.end(), eventOrderLess);
@@ -198,7 +194,7 @@ std::string describe(const MidiEvent& e) {
     for (const std::uint8_t b : e.data) {
         out << ' ' << int(b);
     }
-    out << std::dec << ", length " << e.length << '}';
+    out << std::dec << ", length " << e.length() << '}';
     return out.str();
 }
 

@@ -59,14 +59,14 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
     const std::uint8_t* d = e.data.data();
     *p++ = status;
     if (status == kMetaStatus) {
-        const std::size_t count = payloadCount(e.length, e.data.size() - 1);
+        const std::size_t count = payloadCount(e.length(), e.data.size() - 1);
         *p++ = d[0];
         p = putVarLen(p, static_cast<std::uint32_t>(count));
         std::memcpy(p, d + 1, count);
         return p + count;
     }
     if (status == 0xF0 || status == 0xF7) {
-        const std::size_t count = payloadCount(e.length, e.data.size());
+        const std::size_t count = payloadCount(e.length(), e.data.size());
         p = putVarLen(p, static_cast<std::uint32_t>(count));
         if (count != 0) {
             std::memcpy(p, d, count);
@@ -92,11 +92,11 @@ std::size_t varLenSize(std::uint32_t value) {
 
 std::size_t eventSize(const MidiEvent& e) {
     if (e.status == kMetaStatus) {
-        const std::size_t count = payloadCount(e.length, e.data.size() - 1);
+        const std::size_t count = payloadCount(e.length(), e.data.size() - 1);
         return 2 + varLenSize(static_cast<std::uint32_t>(count)) + count;
     }
     if (e.status == 0xF0 || e.status == 0xF7) {
-        const std::size_t count = payloadCount(e.length, e.data.size());
+        const std::size_t count = payloadCount(e.length(), e.data.size());
         return 1 + varLenSize(static_cast<std::uint32_t>(count)) + count;
     }
     return 1 + dataBytesTaken(e.status);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "song/event_bytes.h"
 
@@ -9,22 +10,29 @@
 //
 //   status 0x80-0xBF, 0xE0-0xEF, 0xF1-0xFE (but 0xF7): data = two data bytes
 //   status 0xC0-0xDF:                                  data = one data byte
-//   status 0xFF (meta):        data = type byte, then payload; length = declared payload size
-//   status 0xF0, 0xF7 (sysex): data = payload only;            length = declared payload size
+//   status 0xFF (meta):        data = type byte, then payload; length() = declared payload size
+//   status 0xF0, 0xF7 (sysex): data = payload only;            length() = declared payload size
 //
 // A track chunk that ends early can leave a meta or sysex event with fewer bytes
-// than `length` declares; `length` keeps the declared count all the same.
+// than length() declares; length() keeps the declared count all the same.
 struct MidiEvent {
     std::uint32_t tick = 0;  // absolute; wraps modulo 2^32
     std::uint8_t status = 0;
-    EventBytes data;
-    std::uint32_t length = 0;  // 0 for channel messages
+    EventBytes data;  // with the declared length, which channel messages leave at 0
+
+    MidiEvent() = default;
+    MidiEvent(std::uint32_t tick, std::uint8_t status, EventBytes data, std::uint32_t length = 0)
+        : tick(tick), status(status), data(std::move(data)) {
+        this->data.setLength(length);
+    }
+
+    std::uint32_t length() const { return data.length(); }
 
     bool operator==(const MidiEvent&) const = default;
 };
 
 // Songs of millions of events are held whole: keep an event small.
-static_assert(sizeof(MidiEvent) <= 24);
+static_assert(sizeof(MidiEvent) == 16);
 
 // The MIDI rules about single events, written once for every unit that needs them.
 

@@ -50,25 +50,21 @@ std::uint32_t readVarLenIn(const std::vector<std::uint8_t>& bytes, std::size_t& 
     return value;
 }
 
-// Copies up to `declared` payload bytes that lie before the chunk end.
-void takePayload(const std::vector<std::uint8_t>& bytes, std::size_t& p, std::size_t chunkEnd,
-                 std::uint32_t declared, EventBytes& data) {
+// The payload bytes that lie before the chunk end, up to `declared`.
+std::size_t payloadPresent(std::size_t p, std::size_t chunkEnd, std::uint32_t declared) {
     if (p >= chunkEnd) {
-        return;
+        return 0;
     }
-    const std::size_t available = chunkEnd - p;
-    const std::size_t n = declared < available ? declared : available;
-    data.append(&bytes[p], n);
-    p += n;
+    return declared < chunkEnd - p ? declared : chunkEnd - p;
 }
 
-// Decodes the events between `start` and `chunkEnd`. Delta times are bounded by
-// the file end only; every other byte of an event by the chunk end.
-Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd) {
-    Track track;
-    // Most events take three bytes or more; reserving for that spares the
-    // copies of growing and the slack they leave in a song of millions of events.
-    track.reserve((chunkEnd - start) / 3);
+// Walks the events between `start` and `chunkEnd`, handing each one's tick,
+// status, data bytes (in two pieces: a meta event's type byte, then its
+// payload) and declared length to `take`. Delta times are bounded by the file
+// end only; every other byte of an event by the chunk end.
+template <class Take>
+void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd, Take&& take) {
+    const std::uint8_t* const b = bytes.data();
     std::size_t p = start;
     std::uint32_t tick = 0;
     std::uint8_t runningStatus = 0;  // 0: none
@@ -78,46 +74,63 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
         if (p >= chunkEnd) {
             break;
         }
-
-        MidiEvent event;
-        event.tick = tick;
-        const std::uint8_t b = bytes[p];
-        if (b >= 0x80) {
-            event.status = b;
+        std::uint8_t status = b[p];
+        if (status >= 0x80) {
             ++p;
             // Meta and system-exclusive events neither set nor clear running status.
-            if (b < 0xF0) {
-                runningStatus = b;
+            if (status < 0xF0) {
+                runningStatus = status;
             }
         } else if (runningStatus != 0) {
-            event.status = runningStatus;  // b is the first data byte
+            status = runningStatus;  // this byte is the first data byte
         } else {
             break;  // a data byte where a status is due
         }
 
-        const std::uint8_t status = event.status;
-        if (status == 0xFF) {
+        if (status == kMetaStatus) {
             if (p >= chunkEnd) {
                 break;  // no type byte: the event is dropped
             }
-            event.data.push_back(bytes[p++]);
-            event.length = readVarLenIn(bytes, p);
-            takePayload(bytes, p, chunkEnd, event.length, event.data);
+            const std::size_t type = p++;
+            const std::uint32_t length = readVarLenIn(bytes, p);
+            const std::size_t present = payloadPresent(p, chunkEnd, length);
+            take(tick, status, b + type, 1, b + p, present, length);
+            p += present;
         } else if (status == 0xF0 || status == 0xF7) {
             // The length is read even when the status was the chunk's last byte.
-            event.length = readVarLenIn(bytes, p);
-            takePayload(bytes, p, chunkEnd, event.length, event.data);
+            const std::uint32_t length = readVarLenIn(bytes, p);
+            const std::size_t present = payloadPresent(p, chunkEnd, length);
+            take(tick, status, b + p, present, b, 0, length);
+            p += present;
         } else {
             const std::size_t taken = dataBytesTaken(status);
             if (chunkEnd - p < taken) {
                 break;
             }
             // Data bytes are kept as they are, even with bit 7 set.
-            event.data.append(&bytes[p], taken);
+            take(tick, status, b + p, taken, b, 0, 0);
             p += taken;
         }
-        track.push_back(std::move(event));
     }
+}
+
+// The track is sized by a first walk that only counts: the chunk's length says
+// little about the number of events (one system-exclusive event can fill it),
+// and room reserved or grown from a guess costs memory for nothing.
+Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd) {
+    std::size_t count = 0;
+    walkEvents(bytes, start, chunkEnd,
+               [&count](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
+                        std::size_t, std::uint32_t) { ++count; });
+    Track track;
+    track.reserve(count);
+    walkEvents(bytes, start, chunkEnd,
+               [&track](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
+                        const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {
+                   EventBytes data(first, first + firstSize);
+                   data.append(rest, restSize);
+                   track.emplace_back(tick, status, std::move(data), length);
+               });
     return track;
 }
 

@@ -26,7 +26,7 @@ bool sameTrackReadWhole(const Track& kept, const Track& whole) {
     }
     MidiEvent last = whole.back();
     if (last.status == 0xF0 && last.data.empty()) {
-        last.length = kept.back().length;
+        last.data.setLength(kept.back().length());
     }
     return std::equal(kept.begin(), kept.end() - 1, whole.begin()) && kept.back() == last;
 }
@@ -121,10 +121,11 @@ Track expectedCutTrack(const std::vector<BodyEvent>& events, const Track& whole,
             const std::size_t payloadStart = offset + e.payloadFrom;
             const std::size_t present = cut > payloadStart ? cut - payloadStart : 0;
             const std::size_t typeBytes = partial.status == 0xFF ? 1 : 0;
-            partial.data = EventBytes(whole[i].data.begin(), whole[i].data.begin() + typeBytes + present);
+            partial.data = EventBytes(whole[i].data.begin(), whole[i].data.begin() + typeBytes + present,
+                                      whole[i].length());
             // A length quantity cut short is finished with the bytes after the chunk: not this test's point.
             if (cut < payloadStart && expected.size() < actual.size()) {
-                partial.length = actual[expected.size()].length;
+                partial.data.setLength(actual[expected.size()].length());
             }
             expected.push_back(partial);
         }
