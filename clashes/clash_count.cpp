@@ -13,10 +13,11 @@ namespace {
 
 using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
 
-std::vector<Hit> hitsOf(const EventRefs& track) {
+// The note-ons of one drum track of the split.
+std::vector<Hit> hitsOf(const SplitResult& split, DrumTarget drumTrack) {
     std::vector<Hit> hits;
-    for (const MidiEvent* e : track) {
-        if (isDrumHit(*e)) {
+    for (const MidiEvent* e : split.drums) {
+        if (isDrumHit(*e) && goesTo(*e, drumTrack, split)) {
             hits.emplace_back(e->tick, e->data[0]);
         }
     }
@@ -24,9 +25,9 @@ std::vector<Hit> hitsOf(const EventRefs& track) {
     return hits;
 }
 
-TrackClashes clashesOf(const EventRefs& track) {
+TrackClashes clashesOf(const SplitResult& split, DrumTarget drumTrack) {
     TrackClashes result;
-    const std::vector<Hit> hits = hitsOf(track);
+    const std::vector<Hit> hits = hitsOf(split, drumTrack);
     for (std::size_t i = 0; i < hits.size();) {
         std::size_t end = i;
         std::size_t notes = 0;
@@ -76,7 +77,7 @@ void sortHits(std::vector<std::uint64_t>& hits) {
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     const SplitResult split = splitDrumEvents(tracks, assignments);
-    return ClashReport{clashesOf(split.tr4), clashesOf(split.tr5)};
+    return ClashReport{clashesOf(split, TR4), clashesOf(split, TR5)};
 }
 
 std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments) {

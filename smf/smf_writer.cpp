@@ -147,7 +147,7 @@ struct ChunkBody {
 int partOf(const MidiEvent& e) { return e.status >= 0xF0 ? kMetaAndSystem : e.status & 0x0F; }
 
 bool takes(const OutputTrack& t, const MidiEvent& e) {
-    return (t.part == kWholeTrack || t.part == partOf(e)) && (t.leaves == nullptr || !t.leaves(e));
+    return (t.part == kWholeTrack || t.part == partOf(e)) && (!t.takes || t.takes(e));
 }
 
 constexpr std::size_t kNoTrack = SIZE_MAX;
@@ -194,14 +194,18 @@ std::vector<TrackWalk> planWalks(const std::vector<OutputTrack>& tracks) {
 void encodeBodies(const std::vector<OutputTrack>& tracks, const std::vector<TrackWalk>& walks,
                   std::vector<ChunkBody>& bodies) {
     for (std::size_t k = 0; k < tracks.size(); ++k) {
-        for (const MidiEvent* e : tracks[k].listed) {
-            bodies[k].add(*e);
+        if (tracks[k].track == nullptr && tracks[k].listed != nullptr) {
+            for (const MidiEvent* e : *tracks[k].listed) {
+                if (!tracks[k].takes || tracks[k].takes(*e)) {
+                    bodies[k].add(*e);
+                }
+            }
         }
     }
     for (const TrackWalk& walk : walks) {
         for (const MidiEvent& e : *walk.track) {
             const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
-            if (k != kNoTrack && (tracks[k].leaves == nullptr || !tracks[k].leaves(e))) {
+            if (k != kNoTrack && (!tracks[k].takes || tracks[k].takes(e))) {
                 bodies[k].add(e);
             }
         }
@@ -237,11 +241,17 @@ Track eventsOf(const EventRefs& events) {
 }
 
 Track eventsOf(const OutputTrack& track) {
-    Track events = eventsOf(track.listed);
+    Track events;
     if (track.track != nullptr) {
         for (const MidiEvent& e : *track.track) {
             if (takes(track, e)) {
                 events.push_back(e);
+            }
+        }
+    } else if (track.listed != nullptr) {
+        for (const MidiEvent* e : *track.listed) {
+            if (takes(track, *e)) {
+                events.push_back(*e);
             }
         }
     }
@@ -256,14 +266,9 @@ std::vector<Track> eventsOf(const std::vector<OutputTrack>& tracks) {
     return events;
 }
 
-bool encodeSmf(ByteBuffer& out, std::vector<OutputTrack> tracks, std::uint16_t division) {
+bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uint16_t division) {
     if (tracks.size() > kMaxTracks) {
         return false;
-    }
-    for (OutputTrack& t : tracks) {
-        if (t.ordered) {
-            orderEvents(t.listed);
-        }
     }
     // Counted first, then written in place: the file is one buffer of exactly its size.
     const std::vector<TrackWalk> walks = planWalks(tracks);
@@ -294,17 +299,19 @@ bool encodeSmf(ByteBuffer& out, std::vector<OutputTrack> tracks, std::uint16_t d
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division) {
     std::vector<OutputTrack> output(tracks.size());
+    std::vector<EventRefs> ordered(std::min(tracks.size(), sortFlags.size()));
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         if (i < sortFlags.size() && sortFlags[i]) {
             for (const MidiEvent& e : tracks[i]) {
-                output[i].listed.push_back(&e);
+                ordered[i].push_back(&e);
             }
-            output[i].ordered = true;
+            orderEvents(ordered[i]);
+            output[i].listed = &ordered[i];
         } else {
             output[i].track = &tracks[i];
         }
     }
-    return encodeSmf(out, std::move(output), division);
+    return encodeSmf(out, output, division);
 }
 
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags) {
@@ -312,7 +319,7 @@ bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, co
     return encodeSmf(bytes, tracks, sortFlags, songData.division) && replaceFileContents(path, bytes);
 }
 
-bool writeSmfFile(const std::wstring& path, std::vector<OutputTrack> tracks) {
+bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& tracks) {
     ByteBuffer bytes;
-    return encodeSmf(bytes, std::move(tracks), songData.division) && replaceFileContents(path, bytes);
+    return encodeSmf(bytes, tracks, songData.division) && replaceFileContents(path, bytes);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,28 +19,26 @@ inline constexpr int kWholeTrack = -1;
 inline constexpr int kMetaAndSystem = 16;
 
 // One track of an output, made of events that stay where they are: those of
-// `track` in their order (one part of them, and less those that `leaves` says
-// the save leaves out), or, without a track, the `listed` events, put in time
-// order first when `ordered`.
+// `track` in their order (all, or one part), or, without a track, the `listed`
+// events in theirs; and of those, when `takes` is set, only the ones it takes.
 struct OutputTrack {
     const Track* track = nullptr;
     int part = kWholeTrack;
-    bool (*leaves)(const MidiEvent&) = nullptr;
-    EventRefs listed;
-    bool ordered = false;
+    const EventRefs* listed = nullptr;
+    std::function<bool(const MidiEvent&)> takes;
 };
 
 // Writes `tracks` as a format-1 file with songData.division: encodeSmf, then
 // replaceFileContents, so an existing file at `path` is either replaced whole
 // or left as it was. False when anything failed, and when there are more than
 // 65535 tracks.
-bool writeSmfFile(const std::wstring& path, std::vector<OutputTrack> tracks);
+bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& tracks);
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags);
 
 // The whole file in memory, as writeSmfFile would write it; false (and nothing
 // appended) for more than 65535 tracks. Each track is written with one
 // End-of-Track at the time of its last event in place of its own, and every
 // event with its own status byte.
-bool encodeSmf(ByteBuffer& out, std::vector<OutputTrack> tracks, std::uint16_t division);
+bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uint16_t division);
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division);

@@ -1,7 +1,5 @@
 #include "split/save_command.h"
 
-#include <utility>
-
 #include "ui/texts.h"
 
 bool fileLoaded = false;
@@ -12,9 +10,9 @@ SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path) 
     return SaveOutcome{false, path};
 }
 
-SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, std::vector<OutputTrack> tracks,
+SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<OutputTrack>& tracks,
                            int successText) {
-    if (!writeSmfFile(path, std::move(tracks))) {
+    if (!writeSmfFile(path, tracks)) {
         return reportFailedSave(mainWindow, path);
     }
     setStatusLine(mainWindow, uiText(successText));

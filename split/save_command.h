@@ -25,5 +25,5 @@ SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path);
 // The end of every save command: writes the output, shows the command's
 // success text or, if nothing was written, "Save failed.", and starts the
 // status timer that puts the resting text back.
-SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, std::vector<OutputTrack> tracks,
+SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<OutputTrack>& tracks,
                            int successText);

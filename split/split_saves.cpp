@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "drums/drum_inventory.h"
+#include "smf/event_order.h"
 #include "split/format1.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
@@ -11,24 +12,35 @@
 
 namespace {
 
-OutputTrack drumTrack(EventRefs events) { return OutputTrack{.listed = std::move(events), .ordered = true}; }
+OutputTrack drumTrack(const SplitResult& split, DrumTarget target) {
+    OutputTrack track;
+    track.listed = &split.drums;
+    track.takes = [&split, target](const MidiEvent& e) { return goesTo(e, target, split); };
+    return track;
+}
 
-// The loaded song is only read: the output refers to its events, and writes
-// each track of its format-1 form without the events the split takes.
+void placeDrumTracks(std::vector<OutputTrack>& tracks, const SplitResult& split, std::size_t position) {
+    tracks[position] = drumTrack(split, TR4);
+    tracks[position + 1] = drumTrack(split, TR5);
+}
+
+// The loaded song is only read: the output refers to its events. The drum
+// events are put in time order once, for both drum tracks.
 SaveOutcome saveSplit(WindowHandle mainWindow,
-                      std::vector<OutputTrack> (*layout)(std::vector<OutputTrack>, SplitResult, std::size_t),
+                      std::vector<OutputTrack> (*layout)(std::vector<OutputTrack>, const SplitResult&, std::size_t),
                       const std::wstring& path, int successText) {
     const std::vector<Track>& loaded = songData.tracks;
     try {
         std::vector<OutputTrack> rest = convertToFormat1(loaded);
         for (OutputTrack& track : rest) {
-            track.leaves = isTakenBySplit;
+            track.takes = [](const MidiEvent& e) { return !isTakenBySplit(e); };
         }
+        SplitResult split = splitDrumEvents(loaded, assignmentMap);
+        orderEvents(split.drums);
         // A single track's format-1 form begins with its meta and system events
         // alone: a conductor track.
         const std::size_t position = loaded.size() == 1 ? 4 : drumTrackPosition(loaded);
-        return writeAndReport(mainWindow, path, layout(std::move(rest), splitDrumEvents(loaded, assignmentMap), position),
-                              successText);
+        return writeAndReport(mainWindow, path, layout(std::move(rest), split, position), successText);
     } catch (const std::bad_alloc&) {
         return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
     }
@@ -36,23 +48,22 @@ SaveOutcome saveSplit(WindowHandle mainWindow,
 
 }  // namespace
 
-std::vector<OutputTrack> splitInsertLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position) {
+std::vector<OutputTrack> splitInsertLayout(std::vector<OutputTrack> rest, const SplitResult& split,
+                                           std::size_t position) {
     if (rest.size() < position) {
         rest.resize(position);
     }
-    const auto at = rest.begin() + static_cast<std::ptrdiff_t>(position);
-    rest.insert(at, 2, OutputTrack());
-    rest[position] = drumTrack(std::move(split.tr4));
-    rest[position + 1] = drumTrack(std::move(split.tr5));
+    rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(position), 2, OutputTrack());
+    placeDrumTracks(rest, split, position);
     return rest;
 }
 
-std::vector<OutputTrack> splitOverwriteLayout(std::vector<OutputTrack> rest, SplitResult split, std::size_t position) {
+std::vector<OutputTrack> splitOverwriteLayout(std::vector<OutputTrack> rest, const SplitResult& split,
+                                              std::size_t position) {
     if (rest.size() < position + 2) {
         rest.resize(position + 2);
     }
-    rest[position] = drumTrack(std::move(split.tr4));
-    rest[position + 1] = drumTrack(std::move(split.tr5));
+    placeDrumTracks(rest, split, position);
     return rest;
 }
 

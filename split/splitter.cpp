@@ -1,100 +1,36 @@
 #include "split/splitter.h"
 
-namespace {
-
-enum class SplitClass { Kept, SoundingNoteOn, Release, OtherDrumEvent };
-
-SplitClass splitClass(const MidiEvent& e) {
-    if (!isTakenBySplit(e)) {
-        return SplitClass::Kept;
-    }
-    if (isNoteStart(e)) {
-        return SplitClass::SoundingNoteOn;
-    }
-    return isRelease(e) ? SplitClass::Release : SplitClass::OtherDrumEvent;
-}
-
-// The destination of every note number, looked up once per save rather than
-// once per event. A note the inventory never saw goes to TR4; nothing is
-// inserted into the assignments.
-std::array<DrumTarget, 256> destinationTable(const AssignmentMap& assignments) {
-    std::array<DrumTarget, 256> table;
-    table.fill(TR4);
-    for (const auto& [note, target] : assignments) {
-        if (note >= 0 && note < 256) {
-            table[std::size_t(note)] = target;
-        }
-    }
-    return table;
-}
-
-// Sizes the drum tracks exactly: they can hold a large share of a song's
-// events, and growing them by doubling would copy them and leave up to half
-// their room unused. A release goes where its note goes, whichever note-on it ends.
-void reserveDrumTracks(const std::vector<Track>& tracks, const std::array<DrumTarget, 256>& destination,
-                       SplitResult& result) {
-    std::size_t tr4 = 0;
-    std::size_t tr5 = 0;
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            const SplitClass c = splitClass(e);
-            if (c == SplitClass::Kept) {
-                continue;
-            }
-            const DrumTarget target = c == SplitClass::OtherDrumEvent ? BOTH : destination[e.data[0]];
-            tr4 += target != TR5;
-            tr5 += target != TR4;
-        }
-    }
-    result.tr4.reserve(tr4);
-    result.tr5.reserve(tr5);
-}
-
-void route(const MidiEvent& e, DrumTarget target, SplitResult& result) {
-    if (target == TR4 || target == BOTH) {
-        result.tr4.push_back(&e);
-    }
-    if (target == TR5 || target == BOTH) {
-        result.tr5.push_back(&e);
-    }
-}
-
-}  // namespace
-
 bool isTakenBySplit(const MidiEvent& e) { return isDrumChannel(e.status) && !e.data.empty(); }
 
+bool goesTo(const MidiEvent& e, DrumTarget drumTrack, const SplitResult& split) {
+    if (!isNoteStart(e) && !isRelease(e)) {
+        return true;
+    }
+    const DrumTarget target = split.destinations[e.data[0]];
+    return target == drumTrack || target == BOTH;
+}
+
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
-    const std::array<DrumTarget, 256> destination = destinationTable(assignments);
     SplitResult result;
-    reserveDrumTracks(tracks, destination, result);
-    PendingNoteMap pending;
-    for (const Track& track : tracks) {
-        for (auto& stack : pending.stacks) {
-            stack.clear();
+    // Looked up once per split rather than once per event; nothing is inserted into the map.
+    result.destinations.fill(TR4);
+    for (const auto& [note, target] : assignments) {
+        if (note >= 0 && note < 256) {
+            result.destinations[std::size_t(note)] = target;
         }
+    }
+    // Counted first, so that the list is not grown by copying: it can hold a large share of the song.
+    std::size_t count = 0;
+    for (const Track& track : tracks) {
         for (const MidiEvent& e : track) {
-            switch (splitClass(e)) {
-                case SplitClass::Kept:
-                    break;
-                case SplitClass::SoundingNoteOn: {
-                    const DrumTarget target = destination[e.data[0]];
-                    pending.stacks[e.data[0]].push_back(target);
-                    route(e, target, result);
-                    break;
-                }
-                case SplitClass::Release: {
-                    std::vector<DrumTarget>& open = pending.stacks[e.data[0]];
-                    DrumTarget target = destination[e.data[0]];
-                    if (!open.empty()) {
-                        target = open.back();
-                        open.pop_back();
-                    }
-                    route(e, target, result);
-                    break;
-                }
-                case SplitClass::OtherDrumEvent:
-                    route(e, BOTH, result);
-                    break;
+            count += isTakenBySplit(e);
+        }
+    }
+    result.drums.reserve(count);
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            if (isTakenBySplit(e)) {
+                result.drums.push_back(&e);
             }
         }
     }
