@@ -374,6 +374,18 @@ TEST(DamagedFiles, HugeDeclaredLengthsCostNoMemory) {
         },
         std::size_t{256} << 20));
 
+    // Nor is a track chunk taken for the events its length could hold: one
+    // system-exclusive event of 64 MB costs its bytes, twice at most.
+    EXPECT_TRUE(runsWithinMemoryLimit(
+        [] {
+            constexpr std::size_t kPayload = std::size_t{64} << 20;
+            const Bytes event = {0x00, 0xF0, 0xA0, 0x80, 0x80, 0x00};  // the payload's length, 2^26
+            songData.bytes = mthd(1) + Bytes{'M', 'T', 'r', 'k'} + u32be(std::uint32_t(event.size() + kPayload)) + event;
+            songData.bytes.resize(songData.bytes.size() + kPayload, 0x01);
+            return parseSong() && songData.tracks[0].size() == 1 && songData.tracks[0][0].data.size() == kPayload;
+        },
+        std::size_t{256} << 20));
+
     // The limit does stop a process that asks for 4 GB.
     EXPECT_FALSE(runsWithinMemoryLimit([] { return Bytes(std::size_t{4} << 30).size() != 0; }, std::size_t{256} << 20,
                                        true));
