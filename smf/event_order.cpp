@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "smf/event_order_internal.h"
+
 EventClass eventClass(const MidiEvent& event) {
     if (isRelease(event)) {
         return EventClass::NoteOff;

@@ -15,6 +15,7 @@
 
 #include "drums/drum_inventory.h"
 #include "song/file_path.h"
+#include "song/smf_reader_internal.h"
 #include "song/song_data.h"
 
 namespace {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 // Reads the file at `path` into songData and parses it. On success the drum
@@ -13,7 +11,3 @@ bool loadSong(const std::wstring& path);
 // the header and every declared track chunk were accepted (and there was at
 // least one). The previous tracks are discarded first, whatever the outcome.
 bool parseSong();
-
-// Decodes one variable-length quantity of songData.bytes at `pos`, bounded by
-// the end of the bytes only, and advances `pos` past it.
-std::uint32_t readVarLen(std::size_t& pos);

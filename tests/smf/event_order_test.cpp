@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "smf/event_order.h"
+#include "smf/event_order_internal.h"
 #include "support/smf_builder.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "smf/smf_writer.h"
 #include "smf/smf_writer_internal.h"
+#include "song/smf_reader_internal.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "song/smf_reader_internal.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
