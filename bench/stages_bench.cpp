@@ -109,7 +109,7 @@ void EncodeSplitInsert(benchmark::State& state) {
         out.clear();
         std::vector<OutputTrack> rest = convertToFormat1(songData.tracks);
         for (OutputTrack& track : rest) {
-            track.takes = [](const MidiEvent& e) { return !isTakenBySplit(e); };
+            track.withoutDrumEvents = true;
         }
         SplitResult split = splitDrumEvents(songData.tracks, assignmentMap);
         orderEvents(split.drums);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -13,11 +14,11 @@ namespace {
 
 using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
 
-// The note-ons of one drum track of the split.
-std::vector<Hit> hitsOf(const SplitResult& split, DrumTarget drumTrack) {
+// The note-ons of one drum track of the split, whose notes are `trackNotes`.
+std::vector<Hit> hitsOf(const SplitResult& split, const std::bitset<256>& trackNotes) {
     std::vector<Hit> hits;
     for (const MidiEvent* e : split.drums) {
-        if (isDrumHit(*e) && goesTo(*e, drumTrack, split)) {
+        if (isDrumHit(*e) && trackNotes[e->data[0]]) {
             hits.emplace_back(e->tick, e->data[0]);
         }
     }
@@ -25,9 +26,9 @@ std::vector<Hit> hitsOf(const SplitResult& split, DrumTarget drumTrack) {
     return hits;
 }
 
-TrackClashes clashesOf(const SplitResult& split, DrumTarget drumTrack) {
+TrackClashes clashesOf(const SplitResult& split, const std::bitset<256>& trackNotes) {
     TrackClashes result;
-    const std::vector<Hit> hits = hitsOf(split, drumTrack);
+    const std::vector<Hit> hits = hitsOf(split, trackNotes);
     for (std::size_t i = 0; i < hits.size();) {
         std::size_t end = i;
         std::size_t notes = 0;
@@ -77,7 +78,7 @@ void sortHits(std::vector<std::uint64_t>& hits) {
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     const SplitResult split = splitDrumEvents(tracks, assignments);
-    return ClashReport{clashesOf(split, TR4), clashesOf(split, TR5)};
+    return ClashReport{clashesOf(split, split.tr4Notes), clashesOf(split, split.tr5Notes)};
 }
 
 std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments) {

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <iterator>
+#include <map>
 #include <utility>
 
 #include "smf/event_order.h"
@@ -147,66 +147,88 @@ struct ChunkBody {
 int partOf(const MidiEvent& e) { return e.status >= 0xF0 ? kMetaAndSystem : e.status & 0x0F; }
 
 bool takes(const OutputTrack& t, const MidiEvent& e) {
-    return (t.part == kWholeTrack || t.part == partOf(e)) && (!t.takes || t.takes(e));
+    if (t.track != nullptr) {
+        return (t.part == kWholeTrack || t.part == partOf(e)) && !(t.withoutDrumEvents && isDrumChannelEvent(e));
+    }
+    return !isNoteEvent(e) || t.notes[e.data[0]];
 }
 
 constexpr std::size_t kNoTrack = SIZE_MAX;
 
-// One walk of a loaded track that encodes every output track taking a part of
-// it: a single track's meta events and channels are written in one pass.
+// One walk of a loaded track, which encodes every output track taking a part
+// of it: a single track's meta events and channels are written in one pass.
 struct TrackWalk {
     const Track* track;
     std::array<std::size_t, kMetaAndSystem + 1> outputOf;  // by part; kNoTrack: none
 };
 
-std::vector<TrackWalk> planWalks(const std::vector<OutputTrack>& tracks) {
-    std::vector<std::size_t> taking;
+// One walk of a list, which encodes every output track listing it: the two
+// drum tracks of a split take their events from one list.
+struct ListWalk {
+    const EventRefs* list;
+    std::vector<std::size_t> outputs;
+};
+
+struct Walks {
+    std::vector<TrackWalk> tracks;
+    std::vector<ListWalk> lists;
+};
+
+Walks planWalks(const std::vector<OutputTrack>& tracks) {
+    std::map<const Track*, std::vector<std::size_t>> byTrack;
+    std::map<const EventRefs*, std::vector<std::size_t>> byList;
     for (std::size_t k = 0; k < tracks.size(); ++k) {
         if (tracks[k].track != nullptr) {
-            taking.push_back(k);
+            byTrack[tracks[k].track].push_back(k);
+        } else if (tracks[k].listed != nullptr) {
+            byList[tracks[k].listed].push_back(k);
         }
     }
-    std::stable_sort(taking.begin(), taking.end(), [&tracks](std::size_t a, std::size_t b) {
-        return std::less<const Track*>()(tracks[a].track, tracks[b].track);
-    });
-    std::vector<TrackWalk> walks;
-    for (const std::size_t k : taking) {
-        const OutputTrack& t = tracks[k];
-        const std::size_t first = t.part == kWholeTrack ? 0 : std::size_t(t.part);
-        const std::size_t last = t.part == kWholeTrack ? kMetaAndSystem : std::size_t(t.part);
-        // Two output tracks taking the same part of a track need a walk each.
-        bool joins = !walks.empty() && walks.back().track == t.track;
-        for (std::size_t part = first; joins && part <= last; ++part) {
-            joins = walks.back().outputOf[part] == kNoTrack;
+    Walks walks;
+    for (const auto& [track, outputs] : byTrack) {
+        bool walking = false;  // whether the last walk is one of this track
+        for (const std::size_t k : outputs) {
+            const bool whole = tracks[k].part == kWholeTrack;
+            const std::size_t from = whole ? 0 : std::size_t(tracks[k].part);
+            const std::size_t to = whole ? kMetaAndSystem : std::size_t(tracks[k].part);
+            // Two output tracks taking the same part of a track need a walk each.
+            bool joins = walking;
+            for (std::size_t part = from; joins && part <= to; ++part) {
+                joins = walks.tracks.back().outputOf[part] == kNoTrack;
+            }
+            if (!joins) {
+                walks.tracks.push_back(TrackWalk{track, {}});
+                walks.tracks.back().outputOf.fill(kNoTrack);
+                walking = true;
+            }
+            for (std::size_t part = from; part <= to; ++part) {
+                walks.tracks.back().outputOf[part] = k;
+            }
         }
-        if (!joins) {
-            walks.push_back(TrackWalk{t.track, {}});
-            walks.back().outputOf.fill(kNoTrack);
-        }
-        for (std::size_t part = first; part <= last; ++part) {
-            walks.back().outputOf[part] = k;
-        }
+    }
+    for (const auto& [list, outputs] : byList) {
+        walks.lists.push_back(ListWalk{list, outputs});
     }
     return walks;
 }
 
 // Every output track's events into its body.
-void encodeBodies(const std::vector<OutputTrack>& tracks, const std::vector<TrackWalk>& walks,
-                  std::vector<ChunkBody>& bodies) {
-    for (std::size_t k = 0; k < tracks.size(); ++k) {
-        if (tracks[k].track == nullptr && tracks[k].listed != nullptr) {
-            for (const MidiEvent* e : *tracks[k].listed) {
-                if (!tracks[k].takes || tracks[k].takes(*e)) {
-                    bodies[k].add(*e);
-                }
+void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, std::vector<ChunkBody>& bodies) {
+    for (const TrackWalk& walk : walks.tracks) {
+        for (const MidiEvent& e : *walk.track) {
+            const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
+            if (k != kNoTrack && !(tracks[k].withoutDrumEvents && isDrumChannelEvent(e))) {
+                bodies[k].add(e);
             }
         }
     }
-    for (const TrackWalk& walk : walks) {
-        for (const MidiEvent& e : *walk.track) {
-            const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
-            if (k != kNoTrack && (!tracks[k].takes || tracks[k].takes(e))) {
-                bodies[k].add(e);
+    for (const ListWalk& walk : walks.lists) {
+        for (const MidiEvent* e : *walk.list) {
+            const bool byNote = isNoteEvent(*e);
+            for (const std::size_t k : walk.outputs) {
+                if (!byNote || tracks[k].notes[e->data[0]]) {
+                    bodies[k].add(*e);
+                }
             }
         }
     }
@@ -271,7 +293,7 @@ bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uin
         return false;
     }
     // Counted first, then written in place: the file is one buffer of exactly its size.
-    const std::vector<TrackWalk> walks = planWalks(tracks);
+    const Walks walks = planWalks(tracks);
     std::vector<ChunkBody> bodies(tracks.size());
     encodeBodies(tracks, walks, bodies);
     std::size_t size = 14;

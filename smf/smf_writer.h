@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -19,13 +19,15 @@ inline constexpr int kWholeTrack = -1;
 inline constexpr int kMetaAndSystem = 16;
 
 // One track of an output, made of events that stay where they are: those of
-// `track` in their order (all, or one part), or, without a track, the `listed`
-// events in theirs; and of those, when `takes` is set, only the ones it takes.
+// `track` in their order (all, or one part), less its drum-channel events when
+// `withoutDrumEvents`; or, without a track, the `listed` events in theirs, of
+// whose note-ons and releases only those of the `notes`.
 struct OutputTrack {
     const Track* track = nullptr;
     int part = kWholeTrack;
+    bool withoutDrumEvents = false;
     const EventRefs* listed = nullptr;
-    std::function<bool(const MidiEvent&)> takes;
+    std::bitset<256> notes = std::bitset<256>().set();
 };
 
 // Writes `tracks` as a format-1 file with songData.division: encodeSmf, then

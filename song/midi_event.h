@@ -61,3 +61,10 @@ inline bool isRelease(const MidiEvent& e) {
     const std::uint8_t kind = e.status & 0xF0;
     return kind == 0x80 || (kind == 0x90 && e.data.size() >= 2 && e.data[1] == 0);
 }
+
+// A drum-channel event with a data byte (a note's number, a controller's...):
+// what the drum split takes out of its track.
+inline bool isDrumChannelEvent(const MidiEvent& e) { return isDrumChannel(e.status) && !e.data.empty(); }
+
+// A note-on or a release, with its note number.
+inline bool isNoteEvent(const MidiEvent& e) { return (isNoteStart(e) || isRelease(e)) && !e.data.empty(); }

@@ -12,16 +12,13 @@
 
 namespace {
 
-OutputTrack drumTrack(const SplitResult& split, DrumTarget target) {
-    OutputTrack track;
-    track.listed = &split.drums;
-    track.takes = [&split, target](const MidiEvent& e) { return goesTo(e, target, split); };
-    return track;
-}
-
 void placeDrumTracks(std::vector<OutputTrack>& tracks, const SplitResult& split, std::size_t position) {
-    tracks[position] = drumTrack(split, TR4);
-    tracks[position + 1] = drumTrack(split, TR5);
+    tracks[position] = OutputTrack();
+    tracks[position].listed = &split.drums;
+    tracks[position].notes = split.tr4Notes;
+    tracks[position + 1] = OutputTrack();
+    tracks[position + 1].listed = &split.drums;
+    tracks[position + 1].notes = split.tr5Notes;
 }
 
 // The loaded song is only read: the output refers to its events. The drum
@@ -33,7 +30,7 @@ SaveOutcome saveSplit(WindowHandle mainWindow,
     try {
         std::vector<OutputTrack> rest = convertToFormat1(loaded);
         for (OutputTrack& track : rest) {
-            track.takes = [](const MidiEvent& e) { return !isTakenBySplit(e); };
+            track.withoutDrumEvents = true;
         }
         SplitResult split = splitDrumEvents(loaded, assignmentMap);
         orderEvents(split.drums);

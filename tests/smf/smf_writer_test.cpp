@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <bitset>
+
 #include "smf/smf_writer.h"
 #include "smf/smf_writer_internal.h"
 #include "song/smf_reader_internal.h"
@@ -142,6 +144,47 @@ TEST(SmfWriter, MoreThan65535TracksAreRefused) {
     EXPECT_TRUE(encodeSmf(out, std::vector<Track>(65535), {}, 480));
     EXPECT_EQ(out[10], 0xFF);
     EXPECT_EQ(out[11], 0xFF);
+}
+
+// Output tracks that share a track or a list are written in one walk of it:
+// each must still hold just the events it takes.
+TEST(SmfWriter, OutputTracksHoldTheEventsTheyTake) {
+    const Track song = {meta(0, 0x03, {'A'}), ev(0, 0x90, {60, 100}), ev(0, 0x99, {36, 100}), ev(5, 0xC9, {1}),
+                        ev(10, 0x80, {60, 0}),  ev(10, 0x89, {36, 0}),  ev(10, 0x99, {38, 100})};
+    const EventRefs drums = {&song[2], &song[3], &song[5], &song[6]};
+    std::bitset<256> kick;
+    kick.set(36);
+    auto part = [&](int p, bool withoutDrums) {
+        OutputTrack t;
+        t.track = &song;
+        t.part = p;
+        t.withoutDrumEvents = withoutDrums;
+        return t;
+    };
+    auto listed = [&](const std::bitset<256>& notes) {
+        OutputTrack t;
+        t.listed = &drums;
+        t.notes = notes;
+        return t;
+    };
+    const struct {
+        const char* name;
+        std::vector<OutputTrack> tracks;
+    } cases[] = {
+        {"PartsOfOneTrack", {part(kMetaAndSystem, false), part(0, false), part(9, false)}},
+        {"OneTrackTwiceWhole", {part(kWholeTrack, false), part(kWholeTrack, true), part(9, false)}},
+        {"ListedTwiceByNote", {listed(kick), listed(~kick), listed(std::bitset<256>())}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<Track> events = eventsOf(c.tracks);
+        Bytes expected;
+        ASSERT_TRUE(encodeSmf(expected, events, {}, 480));
+        Bytes actual;
+        ASSERT_TRUE(encodeSmf(actual, c.tracks, 480));
+        EXPECT_EQ(actual, expected) << c.name;
+    }
+    EXPECT_EQ(eventsOf(part(9, true)), Track());
+    EXPECT_EQ(eventsOf(listed(kick)), Track({song[2], song[3], song[5]}));
 }
 
 // Load, write, load again: the same events but for what the writer's own rules change.

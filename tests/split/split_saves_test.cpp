@@ -25,8 +25,8 @@ const Track kDrums = {kTr4[0], kTr5[0]};
 SplitResult splitOf(const Track& drums) {
     SplitResult split;
     split.drums = {&drums[0], &drums[1]};
-    split.destinations.fill(TR4);
-    split.destinations[38] = TR5;
+    split.tr4Notes.set(36);
+    split.tr5Notes.set(38);
     return split;
 }
 const SplitResult kSplit = splitOf(kDrums);

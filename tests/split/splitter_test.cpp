@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <bitset>
+
 #include "split/split_test_support.h"
 #include "split/splitter.h"
 
@@ -11,7 +13,7 @@ std::vector<Track> kept(const std::vector<Track>& tracks) {
     for (const Track& track : tracks) {
         result.emplace_back();
         for (const MidiEvent& e : track) {
-            if (!isTakenBySplit(e)) {
+            if (!isDrumChannelEvent(e)) {
                 result.back().push_back(e);
             }
         }
@@ -19,11 +21,13 @@ std::vector<Track> kept(const std::vector<Track>& tracks) {
     return result;
 }
 
-// The events that go to a drum track, in walk order.
+// The events that go to a drum track, in walk order: its notes' note-ons and
+// releases, and every other drum-channel event.
 Track drumTrack(const SplitResult& split, DrumTarget target) {
+    const std::bitset<256>& notes = target == TR4 ? split.tr4Notes : split.tr5Notes;
     Track events;
     for (const MidiEvent* e : split.drums) {
-        if (goesTo(*e, target, split)) {
+        if (!isNoteEvent(*e) || notes[e->data[0]]) {
             events.push_back(*e);
         }
     }
