@@ -41,14 +41,27 @@ void orderEvents(EventRefs& events) {
         }
         i = end;
     }
-    // Neighbouring runs merged pairwise until one is left.
+    // Neighbouring runs merged pairwise until one is left, each first run
+    // moved aside into one buffer for all the merges (a buffer of its own for
+    // every merge would be new memory every time).
+    EventRefs firstRun;
+    if (runStarts.size() > 1) {
+        firstRun.reserve(events.size());
+    }
     while (runStarts.size() > 1) {
         std::vector<std::size_t> merged;
         for (std::size_t k = 0; k < runStarts.size(); k += 2) {
             merged.push_back(runStarts[k]);
             if (k + 1 < runStarts.size()) {
                 const std::size_t end = k + 2 < runStarts.size() ? runStarts[k + 2] : events.size();
-                std::inplace_merge(at(runStarts[k]), at(runStarts[k + 1]), at(end), less);
+                firstRun.assign(at(runStarts[k]), at(runStarts[k + 1]));
+                auto a = firstRun.begin();
+                auto b = at(runStarts[k + 1]);
+                auto out = at(runStarts[k]);
+                while (a != firstRun.end() && b != at(end)) {
+                    *out++ = less(*b, *a) ? *b++ : *a++;  // a tie takes from the first run: stable
+                }
+                std::copy(a, firstRun.end(), out);  // what is left of the second run is in place
             }
         }
         runStarts.swap(merged);
