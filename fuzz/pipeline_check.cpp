@@ -357,9 +357,10 @@ PipelineOutcome checkPipeline(const std::uint8_t* data, std::size_t size, const 
 
     std::vector<Output> outputs;
     outputs.push_back({"format 1", converted, SortFlags(converted.size(), false), convertToFormat1(loaded), {}});
-    outputs.push_back({"split insert", expectedInsert(expected, position), {}, splitInsertLayout(rest, split, position), {}});
     outputs.push_back(
-        {"split overwrite", expectedOverwrite(expected, position), {}, splitOverwriteLayout(rest, split, position), {}});
+        {"split insert", expectedInsert(expected, position), {}, splitInsertLayout(rest, split, position), {}});
+    outputs.push_back({"split overwrite", expectedOverwrite(expected, position), {},
+                       splitOverwriteLayout(rest, split, position), {}});
     for (std::size_t i = 1; i < outputs.size(); ++i) {
         outputs[i].flags.assign(outputs[i].tracks.size(), false);
         outputs[i].flags[position] = outputs[i].flags[position + 1] = true;

@@ -17,7 +17,8 @@ public:
     static constexpr std::size_t kInline = 6;
 
     EventBytes() noexcept = default;
-    EventBytes(std::initializer_list<std::uint8_t> bytes, std::uint32_t length = 0) : EventBytes(bytes.begin(), bytes.end(), length) {}
+    EventBytes(std::initializer_list<std::uint8_t> bytes, std::uint32_t length = 0)
+        : EventBytes(bytes.begin(), bytes.end(), length) {}
     EventBytes(const std::vector<std::uint8_t>& bytes, std::uint32_t length = 0)
         : EventBytes(bytes.data(), bytes.data() + bytes.size(), length) {}
     EventBytes(const std::uint8_t* first, const std::uint8_t* last, std::uint32_t length = 0) {

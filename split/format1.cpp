@@ -24,8 +24,9 @@ std::vector<OutputTrack> convertToFormat1(const std::vector<Track>& tracks) {
     result.front().part = kMetaAndSystem;
     for (int channel = 0; channel < 16; ++channel) {
         if (used[std::size_t(channel)]) {
-            result.push_back(result.front());
-            result.back().part = channel;
+            OutputTrack channelTrack = result.front();
+            channelTrack.part = channel;
+            result.push_back(channelTrack);
         }
     }
     return result;
