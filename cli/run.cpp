@@ -1,7 +1,6 @@
 #include "cli/run.h"
 
 #include <csignal>
-#include <filesystem>
 #include <new>
 #include <ostream>
 
@@ -34,13 +33,7 @@ void reportLoadFailure(const std::wstring& path, std::ostream& err) {
 // Loads `path` as a drop on the window would, and says on `err` when it failed.
 bool loadFile(const std::wstring& path, std::ostream& err) {
     fileLoaded = false;
-    try {
-        fileLoaded = loadSong(path);
-    } catch (const std::filesystem::filesystem_error&) {
-        // The standard library may be unable to turn the wide path into one the
-        // system takes (libstdc++ converts through the "C" locale): the file
-        // cannot be read, like any other that cannot be opened.
-    }
+    fileLoaded = loadSong(path);
     if (!fileLoaded) {
         reportLoadFailure(path, err);
     }
@@ -115,12 +108,7 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             continue;
         }
         applyDestinations(invocation);
-        SaveOutcome outcome;
-        try {
-            outcome = save(kNoWindow);
-        } catch (const std::filesystem::filesystem_error&) {
-            // As above, for the output path: the file is not written.
-        }
+        const SaveOutcome outcome = save(kNoWindow);
         if (!outcome.written) {
             err << cliText(kCliCouldNotWrite) << '\t' << visibleText(outcome.path) << '\n';
             allSaved = false;
