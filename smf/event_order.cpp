@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "smf/event_order_internal.h"
+#include "song/resident_memory.h"
 
 EventClass eventClass(const MidiEvent& event) {
     if (isRelease(event)) {
@@ -46,7 +47,7 @@ void orderEvents(EventRefs& events) {
     // every merge would be new memory every time).
     EventRefs firstRun;
     if (runStarts.size() > 1) {
-        firstRun.reserve(events.size());
+        reserveResident(firstRun, events.size());
     }
     while (runStarts.size() > 1) {
         std::vector<std::size_t> merged;

@@ -11,6 +11,7 @@
 #include "smf/event_order.h"
 #include "smf/file_replace.h"
 #include "smf/smf_writer_internal.h"
+#include "song/resident_memory.h"
 
 namespace {
 
@@ -301,6 +302,7 @@ bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uin
         size += 8 + body.size;
     }
     const std::size_t start = out.size();
+    reserveResident(out, start + size);
     out.resize(start + size);
     std::uint8_t* p = out.data() + start;
     const std::uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1

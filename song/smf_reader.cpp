@@ -15,6 +15,7 @@
 
 #include "drums/drum_inventory.h"
 #include "song/file_path.h"
+#include "song/resident_memory.h"
 #include "song/smf_reader_internal.h"
 #include "song/song_data.h"
 
@@ -124,7 +125,7 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
                [&count](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
                         std::size_t, std::uint32_t) { ++count; });
     Track track;
-    track.reserve(count);
+    reserveResident(track, count);
     walkEvents(bytes, start, chunkEnd,
                [&track](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
                         const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {

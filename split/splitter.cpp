@@ -1,5 +1,7 @@
 #include "split/splitter.h"
 
+#include "song/resident_memory.h"
+
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     SplitResult result;
     result.tr4Notes.set();
@@ -16,7 +18,7 @@ SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMa
             count += isDrumChannelEvent(e);
         }
     }
-    result.drums.reserve(count);
+    reserveResident(result.drums, count);
     for (const Track& track : tracks) {
         for (const MidiEvent& e : track) {
             if (isDrumChannelEvent(e)) {
