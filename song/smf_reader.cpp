@@ -1,6 +1,5 @@
 #include "song/smf_reader.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <utility>
@@ -174,29 +173,23 @@ bool readOpenFile(int file, std::vector<std::uint8_t>& content) {
     if (fileStatus(file, status) != 0 || !isRegularFile(status) || std::uint64_t(status.st_size) > kLargestSongFile) {
         return false;
     }
-    content.resize(static_cast<std::size_t>(status.st_size) + 1);
-    std::size_t used = 0;
+    // Read a piece at a time into the room reserved: room handed to read()
+    // would have to be filled with zeros first, a pass over the file for nothing.
+    reserveResident(content, static_cast<std::size_t>(status.st_size));
+    std::uint8_t piece[1 << 16];
     for (;;) {
-        if (used == content.size()) {
-            if (used > kLargestSongFile) {
-                return false;
-            }
-            content.resize(std::min<std::size_t>(2 * used, kLargestSongFile + 1));
-        }
-        const long long n = readSome(file, content.data() + used, content.size() - used);
+        const long long n = readSome(file, piece, sizeof piece);
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0) {
+        if (n < 0 || content.size() + std::size_t(n) > kLargestSongFile) {
             return false;
         }
         if (n == 0) {
-            break;
+            return true;
         }
-        used += static_cast<std::size_t>(n);
+        content.insert(content.end(), piece, piece + n);
     }
-    content.resize(used);
-    return true;
 }
 
 // Only a regular file is read: a device, a pipe or a FIFO may have no end, and
