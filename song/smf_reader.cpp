@@ -128,9 +128,13 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
     walkEvents(bytes, start, chunkEnd,
                [&track](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
                         const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {
-                   EventBytes data(first, first + firstSize);
-                   data.append(rest, restSize);
-                   track.emplace_back(tick, status, std::move(data), length);
+                   // Built where it stays: one built aside and moved in costs a copy of every event.
+                   MidiEvent& event = track.emplace_back();
+                   event.tick = tick;
+                   event.status = status;
+                   event.data.append(first, firstSize);
+                   event.data.append(rest, restSize);
+                   event.data.setLength(length);
                });
     return track;
 }
