@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "smf/event_order.h"
@@ -238,6 +239,40 @@ void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, st
     }
 }
 
+// An output's walks and its chunk bodies, counted: the file is sized before
+// a byte of it is written, and then written in place.
+struct FilePlan {
+    Walks walks;
+    std::vector<ChunkBody> bodies;
+    std::size_t size = 14;  // the header's
+};
+
+FilePlan planFile(const std::vector<OutputTrack>& tracks) {
+    FilePlan plan{planWalks(tracks), std::vector<ChunkBody>(tracks.size())};
+    encodeBodies(tracks, plan.walks, plan.bodies);
+    for (const ChunkBody& body : plan.bodies) {
+        plan.size += 8 + body.size;
+    }
+    return plan;
+}
+
+// Writes the planned file to `p`, which has room for its plan.size bytes.
+void writePlannedFile(std::uint8_t* p, const std::vector<OutputTrack>& tracks, FilePlan& plan,
+                      std::uint16_t division) {
+    const std::uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1
+                                   std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()),
+                                   std::uint8_t(division >> 8), std::uint8_t(division)};
+    p = std::copy(std::begin(header), std::end(header), p);
+    for (ChunkBody& body : plan.bodies) {
+        p = std::copy_n("MTrk", 4, p);
+        p = putU32Be(p, static_cast<std::uint32_t>(body.size));
+        body.at = p;
+        body.previous = 0;
+        p += body.size;
+    }
+    encodeBodies(tracks, plan.walks, plan.bodies);
+}
+
 }  // namespace
 
 void writeVarLen(ByteBuffer& out, std::uint32_t value) {
@@ -293,30 +328,10 @@ bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uin
     if (tracks.size() > kMaxTracks) {
         return false;
     }
-    // Counted first, then written in place: the file is one buffer of exactly its size.
-    const Walks walks = planWalks(tracks);
-    std::vector<ChunkBody> bodies(tracks.size());
-    encodeBodies(tracks, walks, bodies);
-    std::size_t size = 14;
-    for (const ChunkBody& body : bodies) {
-        size += 8 + body.size;
-    }
+    FilePlan plan = planFile(tracks);
     const std::size_t start = out.size();
-    reserveResident(out, start + size);
-    out.resize(start + size);
-    std::uint8_t* p = out.data() + start;
-    const std::uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1
-                                   std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()),
-                                   std::uint8_t(division >> 8), std::uint8_t(division)};
-    p = std::copy(std::begin(header), std::end(header), p);
-    for (ChunkBody& body : bodies) {
-        p = std::copy_n("MTrk", 4, p);
-        p = putU32Be(p, static_cast<std::uint32_t>(body.size));
-        body.at = p;
-        body.previous = 0;
-        p += body.size;
-    }
-    encodeBodies(tracks, walks, bodies);
+    out.resize(start + plan.size);
+    writePlannedFile(out.data() + start, tracks, plan, division);
     return true;
 }
 
@@ -344,6 +359,13 @@ bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, co
 }
 
 bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& tracks) {
-    ByteBuffer bytes;
-    return encodeSmf(bytes, tracks, songData.division) && replaceFileContents(path, bytes);
+    if (tracks.size() > kMaxTracks) {
+        return false;
+    }
+    // Room every byte of which is written: zeroing it first would be one more pass over the file.
+    FilePlan plan = planFile(tracks);
+    const std::unique_ptr<std::uint8_t[]> bytes = std::make_unique_for_overwrite<std::uint8_t[]>(plan.size);
+    makeResident(bytes.get(), plan.size);
+    writePlannedFile(bytes.get(), tracks, plan, songData.division);
+    return replaceFileContents(path, {bytes.get(), plan.size});
 }
