@@ -30,9 +30,9 @@ struct OutputTrack {
     std::bitset<256> notes = std::bitset<256>().set();
 };
 
-// Writes `tracks` as a format-1 file with songData.division: encodeSmf, then
-// replaceFileContents, so an existing file at `path` is either replaced whole
-// or left as it was. False when anything failed, and when there are more than
+// Writes `tracks` as a format-1 file with songData.division, the bytes that
+// encodeSmf gives, through replaceFileContents: an existing file at `path` is
+// either replaced whole or left as it was. False when anything failed, and when there are more than
 // 65535 tracks.
 bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& tracks);
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags);
