@@ -148,6 +148,7 @@ struct ChunkBody {
 
 int partOf(const MidiEvent& e) { return e.status >= 0xF0 ? kMetaAndSystem : e.status & 0x0F; }
 
+// Whether the output track `t` takes the event `e` (of its track, or of its list).
 bool takes(const OutputTrack& t, const MidiEvent& e) {
     if (t.track != nullptr) {
         return (t.part == kWholeTrack || t.part == partOf(e)) && !(t.withoutDrumEvents && isDrumChannelEvent(e));
@@ -219,16 +220,15 @@ void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, st
     for (const TrackWalk& walk : walks.tracks) {
         for (const MidiEvent& e : *walk.track) {
             const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
-            if (k != kNoTrack && !(tracks[k].withoutDrumEvents && isDrumChannelEvent(e))) {
+            if (k != kNoTrack && takes(tracks[k], e)) {
                 bodies[k].add(e);
             }
         }
     }
     for (const ListWalk& walk : walks.lists) {
         for (const MidiEvent* e : *walk.list) {
-            const bool byNote = isNoteEvent(*e);
             for (const std::size_t k : walk.outputs) {
-                if (!byNote || tracks[k].notes[e->data[0]]) {
+                if (takes(tracks[k], *e)) {
                     bodies[k].add(*e);
                 }
             }
@@ -271,6 +271,26 @@ void writePlannedFile(std::uint8_t* p, const std::vector<OutputTrack>& tracks, F
         p += body.size;
     }
     encodeBodies(tracks, plan.walks, plan.bodies);
+}
+
+// The output tracks that write `tracks` whole, a flagged one through its
+// events put in time order in `ordered`, which must outlive them.
+std::vector<OutputTrack> outputOf(const std::vector<Track>& tracks, const SortFlags& sortFlags,
+                                  std::vector<EventRefs>& ordered) {
+    std::vector<OutputTrack> output(tracks.size());
+    ordered.assign(std::min(tracks.size(), sortFlags.size()), EventRefs());
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        if (i < sortFlags.size() && sortFlags[i]) {
+            for (const MidiEvent& e : tracks[i]) {
+                ordered[i].push_back(&e);
+            }
+            orderEvents(ordered[i]);
+            output[i].listed = &ordered[i];
+        } else {
+            output[i].track = &tracks[i];
+        }
+    }
+    return output;
 }
 
 }  // namespace
@@ -337,25 +357,13 @@ bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uin
 
 bool encodeSmf(ByteBuffer& out, const std::vector<Track>& tracks, const SortFlags& sortFlags,
                std::uint16_t division) {
-    std::vector<OutputTrack> output(tracks.size());
-    std::vector<EventRefs> ordered(std::min(tracks.size(), sortFlags.size()));
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        if (i < sortFlags.size() && sortFlags[i]) {
-            for (const MidiEvent& e : tracks[i]) {
-                ordered[i].push_back(&e);
-            }
-            orderEvents(ordered[i]);
-            output[i].listed = &ordered[i];
-        } else {
-            output[i].track = &tracks[i];
-        }
-    }
-    return encodeSmf(out, output, division);
+    std::vector<EventRefs> ordered;
+    return encodeSmf(out, outputOf(tracks, sortFlags, ordered), division);
 }
 
 bool writeSmfFile(const std::wstring& path, const std::vector<Track>& tracks, const SortFlags& sortFlags) {
-    ByteBuffer bytes;
-    return encodeSmf(bytes, tracks, sortFlags, songData.division) && replaceFileContents(path, bytes);
+    std::vector<EventRefs> ordered;
+    return writeSmfFile(path, outputOf(tracks, sortFlags, ordered));
 }
 
 bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& tracks) {
