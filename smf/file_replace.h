@@ -8,14 +8,18 @@
 // it was. The bytes go to a temporary beside the file (".NAME.1a2b3c4d.tmp",
 // readable by its owner only), are flushed to the disk, and the temporary is
 // renamed over the file, which keeps its permissions, owner and group; then
-// the folder is flushed too. A symbolic link is followed to the file it names.
-// An output that is a folder, a device, a FIFO or a socket, or that cannot be
-// opened for writing, is refused untouched.
+// the folder is flushed too. A symbolic link is followed to the file it names,
+// and, in a sticky folder that anyone may write to, a link or a file is used
+// only when it belongs to the caller or to the folder's owner. An output that
+// is a folder, a device, a FIFO or a socket, or that cannot be opened for
+// writing, is refused untouched.
 // Where a new file would lose what the old one had (its other names, extended
 // attributes or ACLs, an owner or group the process cannot give), or where the
-// folder lets no file be created or renamed, the file is rewritten in place
-// instead, once its new size is reserved, and flushed. False when anything
-// failed.
+// folder lets no file be renamed, the file is rewritten in place instead, its
+// old content kept meanwhile in a side copy beside it (sideCopyBeside) and put
+// back should the rewrite fail; the signals that end the program wait until it
+// is done. A file beside which a side copy stands (a save cut short by a kill
+// or a power cut) is refused. False when anything failed.
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes);
 
 // Removes the temporary of a replacement that a signal cut short. Safe to call

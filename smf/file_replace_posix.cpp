@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,18 +21,46 @@ namespace {
 
 constexpr int kMostLinksFollowed = 40;  // the bound Linux itself sets
 
+// The largest file rewritten in place: its old content is held in memory to be
+// put back should the rewrite fail. The reader's own bound on a song.
+constexpr off_t kLargestRewritten = off_t{256} << 20;
+
 // How a replacement through a temporary ended.
 enum class RenameResult { Replaced, Failed, NotAllowedHere };
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// A sticky folder that anyone may write to (/tmp, a shared drop folder) holds
+// the files of many users. There, as the kernel rules for programs that open
+// paths (fs.protected_symlinks, fs.protected_regular), a link is followed and
+// a file written only when it belongs to the caller or to the folder's owner:
+// a stranger's link or file would turn the save against a file of the caller's
+// choosing, or leave the output in the stranger's hands. Root is no exception.
+bool ownerTrustedIn(const std::string& folder, uid_t owner) {
+    struct stat status;
+    if (stat(folder.c_str(), &status) != 0) {
+        return false;
+    }
+    const bool shared = (status.st_mode & S_ISVTX) != 0 && (status.st_mode & S_IWOTH) != 0;
+    return !shared || owner == geteuid() || owner == status.st_uid;
+}
 
 // Follows a chain of symbolic links from `path` to the file that writing there
 // changes, existing or not (a link may name a file still to be made). Relative
 // targets are taken from the link's folder, no path is made absolute, so a
-// folder deeper than PATH_MAX is no obstacle. False for a loop.
+// folder deeper than PATH_MAX is no obstacle. False for a loop, and for a link
+// that the kernel would not follow either.
 bool followLinks(std::string& path) {
     for (int followed = 0;; ++followed) {
         struct stat status;
         if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
             return true;
+        }
+        if (!ownerTrustedIn(folderOf(path), status.st_uid)) {
+            return false;
         }
         std::string target(PATH_MAX, '\0');
         const ssize_t length = readlink(path.c_str(), target.data(), target.size());
@@ -40,11 +71,6 @@ bool followLinks(std::string& path) {
         const std::size_t slash = path.rfind('/');
         path = target.front() == '/' || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
     }
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
 }
 
 // Extended attributes hold ACLs among others; a new file would not have them.
@@ -79,7 +105,20 @@ bool writeAll(int file, std::span<const std::uint8_t> bytes, off_t offset) {
     return true;
 }
 
-// A renamed file is on the disk only once its folder is.
+std::optional<std::vector<std::uint8_t>> readAll(int file, off_t size) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = pread(file, bytes.data() + done, bytes.size() - done, off_t(done));
+        if (n == 0 || (n < 0 && errno != EINTR)) {
+            return std::nullopt;  // cut short meanwhile, or unreadable
+        }
+        done += n > 0 ? std::size_t(n) : 0;
+    }
+    return bytes;
+}
+
+// A new or renamed file is on the disk only once its folder is.
 bool syncFolder(const std::string& folder) {
     const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle < 0) {
@@ -127,16 +166,81 @@ RenameResult replaceThroughTemporary(const std::string& target, const struct sta
     return !ownerKept || renameRefused ? RenameResult::NotAllowedHere : RenameResult::Failed;
 }
 
-// Keeps the file itself: its other names, owner, ACLs and attributes. The new
-// size is reserved first, so that a full disk stops the write before a byte
-// of the old content changes.
-bool rewriteInPlace(int file, off_t oldSize, std::span<const std::uint8_t> bytes) {
-    const off_t size = off_t(bytes.size());
-    if (size > oldSize && posix_fallocate(file, 0, size) != 0) {
-        ftruncate(file, oldSize);
+// The signals that end the tool (Ctrl-C, SIGTERM, SIGHUP, and a file-size
+// limit's SIGXFSZ) wait while the file itself is being rewritten, and act once
+// it is whole again.
+sigset_t holdEndingSignals() {
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ}) {
+        sigaddset(&ending, signal);
+    }
+    sigprocmask(SIG_BLOCK, &ending, &previous);
+    return previous;
+}
+
+// Makes `bytes` the file's whole content and flushes it. Growing the file
+// reserves its new size first, so that a full disk stops the write before a
+// byte changes.
+bool overwrite(int file, std::span<const std::uint8_t> bytes) {
+    const off_t length = off_t(bytes.size());
+    struct stat now;
+    if (fstat(file, &now) != 0 || (length > now.st_size && posix_fallocate(file, 0, length) != 0)) {
         return false;
     }
-    return writeAll(file, bytes, 0) && ftruncate(file, size) == 0 && fdatasync(file) == 0;
+    return writeAll(file, bytes, 0) && ftruncate(file, length) == 0 && fdatasync(file) == 0;
+}
+
+// Writes `bytes` to the side copy `copy`: to a temporary first, so that the
+// copy's name stands only for a whole copy, flushed with its folder.
+bool writeSideCopy(const std::string& copy, std::span<const std::uint8_t> bytes) {
+    const std::string temporary = temporaryPathBeside(copy).native();
+    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (file < 0) {
+        return false;
+    }
+    bool written = writeAll(file, bytes, 0) && fdatasync(file) == 0;
+    written = close(file) == 0 && written && rename(temporary.c_str(), copy.c_str()) == 0;
+    if (!written) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (!syncFolder(folderOf(copy))) {
+        unlink(copy.c_str());
+        return false;
+    }
+    return true;
+}
+
+void removeSideCopy(const std::string& copy) {
+    unlink(copy.c_str());
+    syncFolder(folderOf(copy));
+}
+
+// Keeps the file itself: its other names, owner, ACLs and attributes. The song
+// as it was goes first to a side copy on the disk, so that a kill or a power
+// cut in the middle leaves one whole song or the other; a failure puts the old
+// content back from memory. Should even that fail, the side copy stays, the
+// one whole copy of the song, for the user to recover.
+bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<const std::uint8_t> bytes) {
+    if (size > kLargestRewritten) {
+        return false;
+    }
+    const std::optional<std::vector<std::uint8_t>> previous = readAll(file, size);
+    if (!previous) {
+        return false;
+    }
+    const std::string copy = sideCopyBeside(target).native();
+    const sigset_t signals = holdEndingSignals();
+    bool rewritten = false;
+    if (writeSideCopy(copy, *previous)) {
+        rewritten = overwrite(file, bytes);
+        if (rewritten || overwrite(file, *previous)) {
+            removeSideCopy(copy);
+        }
+    }
+    sigprocmask(SIG_SETMASK, &signals, nullptr);
+    return rewritten;
 }
 
 }  // namespace
@@ -146,7 +250,13 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
     if (!followLinks(target)) {
         return false;
     }
+    // A side copy beside the file means a save of it was cut short: the file
+    // may be damaged and the copy the one whole song. It is for the user to
+    // look at, not for the next save to pass over.
     struct stat old;
+    if (lstat(sideCopyBeside(target).c_str(), &old) == 0 || errno != ENOENT) {
+        return false;
+    }
     if (lstat(target.c_str(), &old) != 0) {
         return errno == ENOENT && replaceThroughTemporary(target, nullptr, bytes) == RenameResult::Replaced;
     }
@@ -156,19 +266,24 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
         return false;
     }
     // An output that cannot be opened for writing (read-only, say) is refused,
-    // as writing it directly would be, rather than replaced behind its back.
-    const int file = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    // as writing it directly would be, rather than replaced behind its back. It
+    // is opened for reading too where it may be, for a rewrite in place.
+    constexpr int kFlags = O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC;
+    int file = open(target.c_str(), O_RDWR | kFlags);
+    if (file < 0 && errno == EACCES) {
+        file = open(target.c_str(), O_WRONLY | kFlags);
+    }
     if (file < 0) {
         return false;
     }
-    bool replaced = fstat(file, &old) == 0 && S_ISREG(old.st_mode);
+    bool replaced = fstat(file, &old) == 0 && S_ISREG(old.st_mode) && ownerTrustedIn(folderOf(target), old.st_uid);
     if (replaced) {
         RenameResult result = RenameResult::NotAllowedHere;
         if (old.st_nlink == 1 && !hasExtendedAttributes(file)) {
             result = replaceThroughTemporary(target, &old, bytes);
         }
         replaced = result == RenameResult::Replaced ||
-                   (result == RenameResult::NotAllowedHere && rewriteInPlace(file, old.st_size, bytes));
+                   (result == RenameResult::NotAllowedHere && rewriteInPlace(file, target, old.st_size, bytes));
     }
     close(file);
     return replaced;

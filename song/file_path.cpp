@@ -1,5 +1,7 @@
 #include "song/file_path.h"
 
+#include <cstdint>
+#include <system_error>
 #include <vector>
 
 #include "song/utf8.h"
@@ -46,4 +48,46 @@ std::wstring extendedLengthPath(std::wstring_view path) {
         out += part;
     }
     return out;
+}
+
+std::filesystem::path sideCopyBeside(const std::filesystem::path& file) {
+    constexpr std::size_t kLongestName = 255;  // bytes, or UTF-16 units on Windows
+    constexpr std::size_t kSuffix = 14;        // ".tessaline-old"
+    auto name = file.filename().native();
+    if (name.size() + kSuffix > kLongestName) {
+        std::uint32_t hash = 2166136261u;  // FNV-1a
+        for (const auto unit : name) {
+            hash = (hash ^ std::uint32_t(unit)) * 16777619u;
+        }
+        name.resize(kLongestName - kSuffix - 9);
+        name += '~';
+        for (int i = 0; i < 8; ++i) {
+            name += "0123456789abcdef"[(hash >> (28 - 4 * i)) & 0xF];
+        }
+    }
+    std::filesystem::path copy = file.parent_path() / name;
+    copy += ".tessaline-old";
+    return copy;
+}
+
+std::wstring leftSideCopy(const std::wstring& path) {
+    const std::filesystem::path file = filePath(path);
+    std::error_code error;
+    std::filesystem::path copy = sideCopyBeside(file);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(copy, error))) {
+        // The file rewritten is the one a link names.
+        const std::filesystem::path target = std::filesystem::canonical(file, error);
+        if (error) {
+            return std::wstring();
+        }
+        copy = sideCopyBeside(target);
+        if (!std::filesystem::exists(std::filesystem::symlink_status(copy, error))) {
+            return std::wstring();
+        }
+    }
+#ifdef _WIN32
+    return copy.native();
+#else
+    return fromFileNameBytes(copy.native());
+#endif
 }

@@ -14,6 +14,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "song/file_path.h"
 #include "support/file_size_limit.h"
 #include "support/smf_builder.h"
 #include "support/system_calls.h"
@@ -54,6 +55,20 @@ const FailureCase kFailures[] = {
      },
      0, true},
     {"DiskFillsUpHalfWay", [](const fs::path& f) { return f / "old.mid"; }, 4096, false},
+    {"DiskFillsUpHalfWayInPlace",  // a second name makes it a rewrite in place
+     [](const fs::path& f) {
+         fs::create_hard_link(f / "old.mid", f / "other name.mid");
+         return f / "old.mid";
+     },
+     4096, false},
+    // A save cut short by a kill left the song as it was beside it: the copy
+    // may be the only whole song, which the next save must not pass over.
+    {"SideCopyOfAnInterruptedSave",
+     [](const fs::path& f) {
+         writeFileBytes(sideCopyBeside(f / "old.mid"), kOldContent);
+         return f / "old.mid";
+     },
+     0, false},
 };
 
 TEST(FileReplace, AFailedReplacementKeepsWhatWasThereAndLeavesNothingBehind) {
@@ -112,6 +127,14 @@ TEST(FileReplace, FileUnderTheLongestNameAFileSystemTakesIsWritten) {
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{name});
 }
 
+std::vector<std::string> callNames() {
+    std::vector<std::string> names;
+    for (const SystemCall& call : systemCallLog) {
+        names.push_back(call.name);
+    }
+    return names;
+}
+
 struct stat statusOf(const fs::path& path) {
     struct stat status {};
     EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
@@ -168,12 +191,9 @@ TEST(FileReplace, DataIsFlushedBeforeTheRenameAndTheFolderAfterIt) {
     const bool replaced = replace(path);
     logSystemCalls = false;
     ASSERT_TRUE(replaced);
-    ASSERT_EQ(systemCallLog.size(), 3u);
-    EXPECT_EQ(systemCallLog[0].name, "fdatasync");
-    EXPECT_EQ(systemCallLog[0].mode, S_IFREG | 0600);
-    EXPECT_EQ(systemCallLog[1].name, "rename");
-    EXPECT_EQ(systemCallLog[2].name, "fsync");
-    EXPECT_TRUE(S_ISDIR(systemCallLog[2].mode));
+    ASSERT_EQ(callNames(), (std::vector<std::string>{"pwrite", "fdatasync", "rename", "fsync"}));
+    EXPECT_EQ(systemCallLog[1].mode, S_IFREG | 0600);
+    EXPECT_TRUE(S_ISDIR(systemCallLog[3].mode));
     EXPECT_EQ(statusOf(path).st_mode & 07777, 0644u);
     EXPECT_EQ(readFileBytes(path), kNewContent);
 }
@@ -270,8 +290,12 @@ TEST(FileReplace, AFileWithOtherNamesOrAttributesIsRewrittenInPlace) {
     EXPECT_EQ(statusOf(path).st_ino, inode);
     EXPECT_EQ(readFileBytes(path), kNewContent);
     EXPECT_EQ(readFileBytes(dir.path / "other name.mid"), kNewContent);
-    ASSERT_EQ(systemCallLog.size(), 1u);
-    EXPECT_EQ(systemCallLog[0].name, "fdatasync");
+    // The song as it was reaches the disk under the side copy's name, folder
+    // included, before the first byte of the file changes.
+    ASSERT_EQ(callNames(), (std::vector<std::string>{"pwrite", "fdatasync", "rename", "fsync", "pwrite", "fdatasync",
+                                                     "unlink", "fsync"}));
+    EXPECT_EQ(systemCallLog[1].mode, S_IFREG | 0600);
+    EXPECT_TRUE(S_ISDIR(systemCallLog[3].mode));
 
     fs::remove(dir.path / "other name.mid");
     if (attributes) {
@@ -284,19 +308,20 @@ TEST(FileReplace, AFileWithOtherNamesOrAttributesIsRewrittenInPlace) {
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"song.mid"});
 }
 
-// A user who may write the file but not create or rename files in its folder
-// (a sticky shared folder, a read-only one) still saves it, in place. Run as
+// A user who may write the file but not rename files in its folder (a sticky
+// shared folder) still saves it, in place. In a folder that lets no file be
+// made, no side copy can keep the song meanwhile: the save is refused. Run as
 // another user in a child process, since root may do anything.
-TEST(FileReplace, AWritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) {
+TEST(FileReplace, AWritableFileInAFolderThatRefusesRenamesIsRewrittenInPlace) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "needs root to act as another user";
     }
-    for (const mode_t folderMode : {01777, 0755}) {
+    for (const auto& [folderMode, saved] : {std::pair{01777, true}, std::pair{0755, false}}) {
         TempDir dir;
         chmod(dir.path.c_str(), 0755);
         const fs::path folder = dir.path / "shared";
         fs::create_directory(folder);
-        ASSERT_EQ(chmod(folder.c_str(), folderMode), 0);
+        ASSERT_EQ(chmod(folder.c_str(), mode_t(folderMode)), 0);
         const fs::path path = folder / "song.mid";
         writeFileBytes(path, kOldContent);
         ASSERT_EQ(chmod(path.c_str(), 0666), 0);
@@ -308,10 +333,114 @@ TEST(FileReplace, AWritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) {
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << std::oct << folderMode;
-        EXPECT_EQ(readFileBytes(path), kNewContent) << std::oct << folderMode;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == (saved ? 0 : 1)) << std::oct << folderMode;
+        EXPECT_EQ(readFileBytes(path), saved ? kNewContent : kOldContent) << std::oct << folderMode;
         EXPECT_EQ(statusOf(path).st_uid, 0u);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << std::oct << folderMode;
+    }
+}
+
+// In a sticky folder that anyone may write to, a link or a file that a
+// stranger left there is not used, by root either: the link could name any of
+// root's files, and the file would stay the stranger's to change. The caller's
+// own, and the folder owner's, are.
+TEST(FileReplace, InASharedStickyFolderOnlyTheCallersAndTheFolderOwnersEntriesAreUsed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give entries to other users";
+    }
+    struct Case {
+        const char* name;
+        bool link;          // out.mid is a link to ../victim.mid, else a file
+        uid_t owner;        // of out.mid
+        uid_t folderOwner;  // of the sticky folder
+        bool used;
+    };
+    const Case cases[] = {
+        {"StrangersLink", true, 65534, 0, false},
+        {"StrangersFile", false, 65534, 0, false},
+        {"OwnLink", true, 0, 0, true},
+        {"FolderOwnersLink", true, 65534, 65534, true},
+        {"FolderOwnersFile", false, 65534, 65534, true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const fs::path folder = dir.path / "shared";
+        fs::create_directory(folder);
+        ASSERT_EQ(chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
+        ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+        writeFileBytes(dir.path / "victim.mid", kOldContent);
+        const fs::path out = folder / "out.mid";
+        if (c.link) {
+            fs::create_symlink("../victim.mid", out);
+            ASSERT_EQ(lchown(out.c_str(), c.owner, c.owner), 0);
+        } else {
+            writeFileBytes(out, kOldContent);
+            ASSERT_EQ(chown(out.c_str(), c.owner, c.owner), 0);
+            ASSERT_EQ(chmod(out.c_str(), 0666), 0);
+        }
+        EXPECT_EQ(replace(out), c.used) << c.name;
+        const fs::path written = c.link ? dir.path / "victim.mid" : out;
+        EXPECT_EQ(readFileBytes(written), c.used ? kNewContent : kOldContent) << c.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << c.name;
+    }
+}
+
+// A save stopped after each of its system calls in turn (a kill), or with
+// every call failing from some point on (a dying disk), leaves a whole song on
+// the disk: the file holds the old song or the new one, or, while it is being
+// rewritten in place, its side copy holds the old one. A failure leaves the
+// file as it was, or the side copy where the old song could not be put back.
+TEST(FileReplace, AtEveryCrashPointOfASaveAWholeSongIsOnTheDisk) {
+    struct Case {
+        const char* name;
+        Bytes old;
+        bool otherName;  // a hard link: rewritten in place
+    };
+    const Case cases[] = {
+        {"ThroughATemporary", kOldContent, false},
+        {"InPlaceGrowing", kOldContent, true},
+        {"InPlaceShrinking", Bytes(50000, 0x11), true},
+    };
+    for (const Case& c : cases) {
+        for (const bool stop : {true, false}) {
+            for (int call = 1;; ++call) {
+                const std::string where = std::string(c.name) + (stop ? " stopped at call " : " failing from call ") +
+                                          std::to_string(call);
+                TempDir dir;
+                const fs::path path = dir.path / "song.mid";
+                writeFileBytes(path, c.old);
+                if (c.otherName) {
+                    fs::create_hard_link(path, dir.path / "other name.mid");
+                }
+                const pid_t child = fork();
+                if (child == 0) {
+                    wrappedCalls = 0;
+                    (stop ? stopAtCall : failFromCall) = call;
+                    _exit(replace(path) ? 0 : 1);
+                }
+                int status = 0;
+                ASSERT_EQ(waitpid(child, &status, 0), child) << where;
+                ASSERT_TRUE(WIFEXITED(status)) << where;
+                const int exit = WEXITSTATUS(status);
+                const Bytes now = readFileBytes(path);
+                const fs::path copy = sideCopyBeside(path);
+                const bool copyKept = fs::exists(copy);
+                if (copyKept) {
+                    EXPECT_EQ(readFileBytes(copy), c.old) << where;
+                }
+                if (exit == kStoppedExit) {
+                    EXPECT_TRUE(now == c.old || now == kNewContent || copyKept) << where;
+                } else if (exit == 1) {
+                    // Once the temporary has the file's name, only the folder's flush can fail.
+                    EXPECT_TRUE(now == c.old || copyKept || (!c.otherName && now == kNewContent)) << where;
+                } else {
+                    EXPECT_EQ(now, kNewContent) << where;
+                    if (!copyKept) {
+                        break;  // the save got past every call
+                    }
+                }
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/system_calls.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -9,6 +10,9 @@
 std::vector<SystemCall> systemCallLog;
 bool logSystemCalls = false;
 int signalAtDataSync = 0;
+int stopAtCall = 0;
+int failFromCall = 0;
+int wrappedCalls = 0;
 
 namespace {
 
@@ -23,30 +27,76 @@ void logCall(const char* name, int file) {
     systemCallLog.push_back({name, status.st_mode});
 }
 
+enum class Crash { None, Stop, Fail };
+
+Crash nextCall() {
+    ++wrappedCalls;
+    if (stopAtCall != 0 && wrappedCalls == stopAtCall) {
+        return Crash::Stop;
+    }
+    if (failFromCall != 0 && wrappedCalls >= failFromCall) {
+        errno = EIO;
+        return Crash::Fail;
+    }
+    return Crash::None;
+}
+
+// Runs `call` unless this call is to fail; ends the process after it if it is a crash point.
+template <typename Call>
+auto crashPoint(Call call) -> decltype(call()) {
+    const Crash crash = nextCall();
+    if (crash == Crash::Fail) {
+        return -1;
+    }
+    const auto result = call();
+    if (crash == Crash::Stop) {
+        _exit(kStoppedExit);
+    }
+    return result;
+}
+
 }  // namespace
 
 extern "C" {
 
+ssize_t __real_pwrite(int file, const void* bytes, size_t count, off_t offset);
+int __real_ftruncate(int file, off_t length);
 int __real_fdatasync(int file);
 int __real_fsync(int file);
 int __real_rename(const char* from, const char* to);
+int __real_unlink(const char* path);
+
+ssize_t __wrap_pwrite(int file, const void* bytes, size_t count, off_t offset) {
+    logCall("pwrite", file);
+    const bool half = stopAtCall != 0 && wrappedCalls + 1 == stopAtCall;
+    return crashPoint([&] { return __real_pwrite(file, bytes, half ? (count + 1) / 2 : count, offset); });
+}
+
+int __wrap_ftruncate(int file, off_t length) {
+    return crashPoint([&] { return __real_ftruncate(file, length); });
+}
 
 int __wrap_fdatasync(int file) {
     logCall("fdatasync", file);
     if (signalAtDataSync != 0) {
         std::raise(signalAtDataSync);
     }
-    return __real_fdatasync(file);
+    return crashPoint([&] { return __real_fdatasync(file); });
 }
 
 int __wrap_fsync(int file) {
     logCall("fsync", file);
-    return __real_fsync(file);
+    return crashPoint([&] { return __real_fsync(file); });
 }
 
 int __wrap_rename(const char* from, const char* to) {
     logCall("rename", -1);
-    return __real_rename(from, to);
+    return crashPoint([&] { return __real_rename(from, to); });
+}
+
+int __wrap_unlink(const char* path) {
+    logCall("unlink", -1);
+    return crashPoint([&] { return __real_unlink(path); });
 }
 
 }
