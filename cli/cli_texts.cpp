@@ -57,6 +57,8 @@ const CliTextTable kEnglish = {
     "(the best found: the search ran out of its budget)",
     "Could not write",
     "write error",
+    "{1}: a save of this file was cut short; the file as it was before is kept in {2}.\n"
+    "  If the file is damaged, rename the copy to the file's name; if not, delete the copy.",
 };
 
 const CliTextTable kJapanese = {
@@ -107,6 +109,8 @@ const CliTextTable kJapanese = {
     "(探索の上限までに見つかった最良の案)",
     "保存失敗",
     "書き込みエラー",
+    "{1}: このファイルの保存が途中で止まりました。保存前のファイルは {2} に残っています。\n"
+    "  ファイルが壊れていればコピーの名前をファイルの名前に変えてください。壊れていなければコピーを削除してください。",
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ enum CliTextIndex : int {
     kCliBestFound,
     kCliCouldNotWrite,
     kCliWriteError,       // the tool's own output could not be written
+    kCliSideCopyLeft,     // {1}: a song; {2}: the copy of it that a save cut short left
     kCliTextCount
 };
 

@@ -10,6 +10,7 @@
 #include "clashes/clash_count.h"
 #include "clashes/destination_search.h"
 #include "smf/file_replace.h"
+#include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
 #include "split/save_command.h"
@@ -30,6 +31,15 @@ void reportLoadFailure(const std::wstring& path, std::ostream& err) {
     err << toUtf8(uiText(kTextLoadFailed)) << '\t' << visibleText(path) << '\n';
 }
 
+// Points out the copy that a save of `path` cut short left beside it. True when there is one.
+bool reportSideCopy(const std::wstring& path, std::ostream& err) {
+    const std::wstring copy = leftSideCopy(path);
+    if (!copy.empty()) {
+        err << "tessaline: " << cliText(kCliSideCopyLeft, {visibleText(path), visibleText(copy)}) << '\n';
+    }
+    return !copy.empty();
+}
+
 // Loads `path` as a drop on the window would, and says on `err` when it failed.
 bool loadFile(const std::wstring& path, std::ostream& err) {
     fileLoaded = false;
@@ -37,6 +47,7 @@ bool loadFile(const std::wstring& path, std::ostream& err) {
     if (!fileLoaded) {
         reportLoadFailure(path, err);
     }
+    reportSideCopy(path, err);
     return fileLoaded;
 }
 
@@ -111,6 +122,9 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         const SaveOutcome outcome = save(kNoWindow);
         if (!outcome.written) {
             err << cliText(kCliCouldNotWrite) << '\t' << visibleText(outcome.path) << '\n';
+            if (outcome.path != path) {
+                reportSideCopy(outcome.path, err);
+            }
             allSaved = false;
             continue;
         }

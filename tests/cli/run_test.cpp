@@ -139,6 +139,26 @@ TEST_F(RunTest, AFailedWriteIsReportedAndTheNextFileIsSaved) {
     EXPECT_EQ(result.out, "Saved: format1 only (_F1.mid)\t" + shown("two_F1.mid") + "\n");
 }
 
+// A side copy beside a song means a save of it was cut short: the load and a
+// save that it stops point it out, with how to recover, and the copy stays.
+TEST_F(RunTest, ASideCopyLeftByAnInterruptedSaveIsPointedOutAndKept) {
+    writeFileBytes(dir.path / "one.mid.tessaline-old", knownSong());
+    writeFileBytes(dir.path / "two_S.mid", {'o', 'l', 'd'});
+    writeFileBytes(dir.path / "two_S.mid.tessaline-old", {'o', 'l', 'd'});
+    const std::string notice = "a save of this file was cut short; the file as it was before is kept in ";
+    const RunResult result = run({L"split-insert", path("one.mid"), path("two.mid")});
+    EXPECT_EQ(result.status, kExitSomeFileFailed);
+    EXPECT_EQ(result.out, "Saved: split insert (_S.mid)\t" + shown("one_S.mid") + "\n");
+    EXPECT_EQ(count(result.err, notice), 2u) << result.err;
+    EXPECT_NE(result.err.find(shown("one.mid") + ": " + notice + shown("one.mid.tessaline-old")), std::string::npos);
+    EXPECT_NE(result.err.find("Could not write\t" + shown("two_S.mid") + "\ntessaline: " + shown("two_S.mid") + ": " +
+                              notice + shown("two_S.mid.tessaline-old")),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(readFileBytes(dir.path / "two_S.mid"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_TRUE(fs::exists(dir.path / "one.mid.tessaline-old"));
+}
+
 TEST_F(RunTest, TextsFollowTheLocaleLikeTheWindowFollowsTheInterfaceLanguage) {
     struct Case {
         const char* lcAll;

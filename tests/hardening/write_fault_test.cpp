@@ -156,24 +156,35 @@ TEST(WriteFaultsThroughTheTool, ADiskThatFillsUpFailsOnlyTheFileThatDoesNotFit) 
     EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"big.mid", L"small.mid"}));
 }
 
-// Ctrl-C, SIGTERM or SIGHUP in the middle of a save: the tool removes the
-// temporary and ends as the signal ends it. The signal comes at the flush.
-TEST(WriteFaultsThroughTheTool, ASaveCutShortByASignalLeavesNoTemporary) {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        TempDir folder;
-        writeFileBytes(folder.path / "song.mid", {'o', 'l', 'd'});
-        const pid_t child = fork();
-        if (child == 0) {
-            prepareSignals();
-            signalAtDataSync = signal;
-            replaceFileContents((folder.path / "song.mid").wstring(), Bytes(100000, 1));
-            _exit(0);
+// Ctrl-C, SIGTERM or SIGHUP in the middle of a save, which the signal ends:
+// through a temporary, the tool removes it and the song stays as it was; in
+// place (a second name), the signal waits until the file is whole with the new
+// song and its side copy gone. The signal comes at the first flush.
+TEST(WriteFaultsThroughTheTool, ASaveCutShortByASignalLeavesAWholeSongAndNothingElse) {
+    const Bytes old = {'o', 'l', 'd'};
+    const Bytes song(100000, 1);
+    for (const bool inPlace : {false, true}) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            TempDir folder;
+            writeFileBytes(folder.path / "song.mid", old);
+            std::vector<std::wstring> names = {L"song.mid"};
+            if (inPlace) {
+                fs::create_hard_link(folder.path / "song.mid", folder.path / "z other name.mid");
+                names.push_back(L"z other name.mid");
+            }
+            const pid_t child = fork();
+            if (child == 0) {
+                prepareSignals();
+                signalAtDataSync = signal;
+                replaceFileContents((folder.path / "song.mid").wstring(), song);
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+            EXPECT_EQ(folder.entries(), names) << signal;
+            EXPECT_EQ(readFileBytes(folder.path / "song.mid"), inPlace ? song : old) << signal;
         }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
-        EXPECT_EQ(folder.entries(), std::vector<std::wstring>{L"song.mid"}) << signal;
-        EXPECT_EQ(readFileBytes(folder.path / "song.mid"), (Bytes{'o', 'l', 'd'})) << signal;
     }
 }
 
