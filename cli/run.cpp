@@ -31,6 +31,8 @@ void reportLoadFailure(const std::wstring& path, std::ostream& err) {
     err << toUtf8(uiText(kTextLoadFailed)) << '\t' << visibleText(path) << '\n';
 }
 
+bool sideCopyAtLoad = false;  // the last load pointed out a side copy of its song
+
 // Points out the copy that a save of `path` cut short left beside it. True when there is one.
 bool reportSideCopy(const std::wstring& path, std::ostream& err) {
     const std::wstring copy = leftSideCopy(path);
@@ -47,7 +49,7 @@ bool loadFile(const std::wstring& path, std::ostream& err) {
     if (!fileLoaded) {
         reportLoadFailure(path, err);
     }
-    reportSideCopy(path, err);
+    sideCopyAtLoad = reportSideCopy(path, err);
     return fileLoaded;
 }
 
@@ -122,7 +124,7 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         const SaveOutcome outcome = save(kNoWindow);
         if (!outcome.written) {
             err << cliText(kCliCouldNotWrite) << '\t' << visibleText(outcome.path) << '\n';
-            if (outcome.path != path) {
+            if (outcome.path != path || !sideCopyAtLoad) {
                 reportSideCopy(outcome.path, err);
             }
             allSaved = false;

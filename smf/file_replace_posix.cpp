@@ -1,6 +1,7 @@
 #include "smf/file_replace.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <optional>
@@ -9,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/xattr.h>
@@ -118,6 +120,28 @@ std::optional<std::vector<std::uint8_t>> readAll(int file, off_t size) {
     return bytes;
 }
 
+// A copy-on-write file system (btrfs, XFS with shared blocks) writes even an
+// overwrite to new blocks, and once out of room cannot put the old bytes back
+// either. So a rewrite in place goes ahead only with room on the disk for the
+// side copy and for the whole new content.
+bool roomFor(int file, std::uint64_t bytes) {
+    struct statvfs disk;
+    if (fstatvfs(file, &disk) != 0) {
+        return true;  // no figure to go by: the side copy still keeps the song
+    }
+    return std::uint64_t(disk.f_bavail) * disk.f_frsize >= bytes;
+}
+
+// Whether the file holds exactly `bytes`: a write that failed may have changed nothing.
+bool holds(int file, std::span<const std::uint8_t> bytes) {
+    struct stat now;
+    if (fstat(file, &now) != 0 || std::size_t(now.st_size) != bytes.size()) {
+        return false;
+    }
+    const std::optional<std::vector<std::uint8_t>> content = readAll(file, now.st_size);
+    return content && std::equal(content->begin(), content->end(), bytes.begin());
+}
+
 // A new or renamed file is on the disk only once its folder is.
 bool syncFolder(const std::string& folder) {
     const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -223,7 +247,7 @@ void removeSideCopy(const std::string& copy) {
 // content back from memory. Should even that fail, the side copy stays, the
 // one whole copy of the song, for the user to recover.
 bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<const std::uint8_t> bytes) {
-    if (size > kLargestRewritten) {
+    if (size > kLargestRewritten || !roomFor(file, std::uint64_t(size) + bytes.size())) {
         return false;
     }
     const std::optional<std::vector<std::uint8_t>> previous = readAll(file, size);
@@ -235,7 +259,9 @@ bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<c
     bool rewritten = false;
     if (writeSideCopy(copy, *previous)) {
         rewritten = overwrite(file, bytes);
-        if (rewritten || overwrite(file, *previous)) {
+        // A copy-on-write file system out of room refuses the old bytes too,
+        // but then it has written none of the new ones either.
+        if (rewritten || overwrite(file, *previous) || holds(file, *previous)) {
             removeSideCopy(copy);
         }
     }
