@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <set>
 
 #include "clashes/clash_count.h"
 #include "split/split_test_support.h"
@@ -91,6 +93,61 @@ TEST(ClashCounts, EachNoteCountsTheTicksItSharesWithADifferentNoteOfItsTrack) {
         EXPECT_EQ(counts.tr4, c.tr4);
         EXPECT_EQ(counts.tr5, c.tr5);
         EXPECT_EQ(counts.perNote[20], 0u);
+    }
+}
+
+// The chords as the header defines them, found one tick at a time.
+std::vector<DrumChord> chordsTickByTick(const std::vector<Track>& tracks) {
+    std::map<std::uint32_t, std::set<std::uint8_t>> notesAt;
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            if (isDrumHit(e)) {
+                notesAt[e.tick].insert(e.data[0]);
+            }
+        }
+    }
+    std::map<std::vector<int>, std::size_t> ticksOf;  // ordered as the chords must be
+    for (const auto& [tick, notes] : notesAt) {
+        if (notes.size() >= 2) {
+            ++ticksOf[std::vector<int>(notes.begin(), notes.end())];
+        }
+    }
+    std::vector<DrumChord> chords;
+    for (const auto& [notes, ticks] : ticksOf) {
+        chords.push_back(DrumChord{std::vector<std::uint8_t>(notes.begin(), notes.end()), ticks});
+    }
+    return chords;
+}
+
+TEST(FindChords, GivesEachSetOfNotesStruckTogetherOnceInOrder) {
+    // Songs large enough for the sorts that large songs take, chords that
+    // share their first eight notes and differ after them, ticks near 2^32.
+    const struct {
+        const char* name;
+        std::uint32_t ticks, step;
+        int lowest, highest;  // the notes struck
+        int fewest, most;     // hits at a tick, repeats included
+        std::size_t tracks;
+    } cases[] = {
+        {"few ticks", 40, 10, 35, 42, 1, 4, 2},
+        {"many ticks, few shapes", 9000, 10, 35, 40, 1, 4, 3},
+        {"long chords sharing their first eight notes", 6000, 10, 30, 42, 8, 14, 4},
+        {"every note number, bit 7 set included", 4095, 1u << 20, 0, 255, 1, 6, 8},
+    };
+    std::mt19937 random(31);
+    for (const auto& c : cases) {
+        std::vector<Track> tracks(c.tracks);
+        std::uniform_int_distribution<int> note(c.lowest, c.highest), size(c.fewest, c.most);
+        for (std::uint32_t i = 0; i < c.ticks; ++i) {
+            const std::uint32_t tick = i * c.step;
+            for (int k = size(random); k > 0; --k) {
+                tracks[random() % c.tracks].push_back(hit(tick, std::uint8_t(note(random))));
+            }
+            // Neither a release nor a note of another channel makes a chord.
+            tracks[0].push_back(ev(tick, 0x99, {std::uint8_t(note(random)), 0x00}));
+            tracks[0].push_back(ev(tick, 0x90, {std::uint8_t(note(random)), 0x64}));
+        }
+        EXPECT_EQ(findChords(tracks), chordsTickByTick(tracks)) << c.name;
     }
 }
 
