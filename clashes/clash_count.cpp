@@ -12,42 +12,6 @@
 
 namespace {
 
-using Hit = std::pair<std::uint32_t, std::uint8_t>;  // (tick, note)
-
-// The note-ons of one drum track of the split, whose notes are `trackNotes`.
-std::vector<Hit> hitsOf(const SplitResult& split, const std::bitset<256>& trackNotes) {
-    std::vector<Hit> hits;
-    for (const MidiEvent* e : split.drums) {
-        if (isDrumHit(*e) && trackNotes[e->data[0]]) {
-            hits.emplace_back(e->tick, e->data[0]);
-        }
-    }
-    std::sort(hits.begin(), hits.end());
-    return hits;
-}
-
-TrackClashes clashesOf(const SplitResult& split, const std::bitset<256>& trackNotes) {
-    TrackClashes result;
-    const std::vector<Hit> hits = hitsOf(split, trackNotes);
-    for (std::size_t i = 0; i < hits.size();) {
-        std::size_t end = i;
-        std::size_t notes = 0;
-        bool repeated = false;
-        for (; end < hits.size() && hits[end].first == hits[i].first; ++end) {
-            if (end > i && hits[end].second == hits[end - 1].second) {
-                repeated = true;
-            } else {
-                ++notes;
-            }
-        }
-        result.selfClashTicks += repeated;
-        result.largest = std::max(result.largest, notes);
-        result.ticks += notes >= 2;
-        i = end;
-    }
-    return result;
-}
-
 // Puts `items` in order of keyOf(item), a number below 2^keyBits, in a
 // stable radix sort of 11-bit digits, skipping the digits that every item
 // shares: linear in the items, where a comparison sort of hundreds of thousands
@@ -97,6 +61,25 @@ void sortHits(std::vector<std::uint64_t>& hits) {
     radixSort(hits, kHitBits, [](std::uint64_t hit) { return hit; });
 }
 
+// One drum track's hits at one tick, taken in (tick, note) order.
+struct TickHits {
+    std::size_t notes = 0;
+    bool repeated = false;
+
+    void take(bool sameAsLast) {
+        if (sameAsLast) {
+            repeated = true;
+        } else {
+            ++notes;
+        }
+    }
+    void addTo(TrackClashes& clashes) const {
+        clashes.selfClashTicks += repeated;
+        clashes.largest = std::max(clashes.largest, notes);
+        clashes.ticks += notes >= 2;
+    }
+};
+
 // The notes of one tick, in ascending order, as a run of a list of notes.
 // `head` packs the first kHeadNotes of them, the first in the highest byte,
 // zero after the last: a later note is never zero (it exceeds the first), so
@@ -122,7 +105,38 @@ std::uint64_t headOf(const std::uint8_t* notes, std::size_t count) {
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     const SplitResult split = splitDrumEvents(tracks, assignments);
-    return ClashReport{clashesOf(split, split.tr4Notes), clashesOf(split, split.tr5Notes)};
+    // The hits of both drum tracks, sorted once; each tick's are then shared out.
+    const auto inDrumTrack = [&split](const MidiEvent* e) {
+        return isDrumHit(*e) && (split.tr4Notes[e->data[0]] || split.tr5Notes[e->data[0]]);
+    };
+    std::vector<std::uint64_t> hits;
+    reserveResident(hits, std::size_t(std::count_if(split.drums.begin(), split.drums.end(), inDrumTrack)));
+    for (const MidiEvent* e : split.drums) {
+        if (inDrumTrack(e)) {
+            hits.push_back(hitOf(*e));
+        }
+    }
+    sortHits(hits);
+
+    ClashReport report;
+    for (std::size_t i = 0; i < hits.size();) {
+        TickHits tr4;
+        TickHits tr5;
+        std::size_t end = i;
+        for (; end < hits.size() && tickOf(hits[end]) == tickOf(hits[i]); ++end) {
+            const bool sameAsLast = end > i && hits[end] == hits[end - 1];
+            if (split.tr4Notes[noteOf(hits[end])]) {
+                tr4.take(sameAsLast);
+            }
+            if (split.tr5Notes[noteOf(hits[end])]) {
+                tr5.take(sameAsLast);
+            }
+        }
+        tr4.addTo(report.tr4);
+        tr5.addTo(report.tr5);
+        i = end;
+    }
+    return report;
 }
 
 std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
