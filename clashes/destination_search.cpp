@@ -23,16 +23,6 @@ std::size_t leastExtraCost(std::uint32_t c4, std::uint32_t c5, std::uint32_t rem
     return std::max(least, groupCost(c4, c5)) - groupCost(c4, c5);
 }
 
-std::vector<std::vector<std::size_t>> groupsOfEachNote(const std::vector<HitGroup>& groups, std::size_t noteCount) {
-    std::vector<std::vector<std::size_t>> noteGroups(noteCount);
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        for (const std::uint32_t n : groups[g].notes) {
-            noteGroups[n].push_back(g);
-        }
-    }
-    return noteGroups;
-}
-
 // Takes `work` steps from `budget`, if it has them.
 bool spend(std::size_t& budget, std::size_t work) {
     if (work > budget) {
@@ -56,26 +46,20 @@ bool isBetter(const SideChoice& a, const SideChoice& b) {
 // visits; when the budget runs out the search stops where it is.
 class ExactSearch {
 public:
-    ExactSearch(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
-                const std::vector<bool>& anySide, const SideChoice& incumbent, std::size_t& budget)
+    ExactSearch(const HitGroups& groups, const std::vector<bool>& preferred, const std::vector<bool>& anySide,
+                const SideChoice& incumbent, std::size_t& budget)
         : groups_(groups), preferred_(preferred), anySide_(anySide), incumbent_(incumbent), budget_(budget),
-          noteGroups_(groupsOfEachNote(groups, noteCount)), c4_(groups.size()), c5_(groups.size()),
-          remaining_(groups.size()), side_(noteCount, false) {
-        std::vector<std::size_t> weight(noteCount, 0);
-        for (std::size_t g = 0; g < groups.size(); ++g) {
-            c4_[g] = groups[g].fixedTr4;
-            c5_[g] = groups[g].fixedTr5;
-            remaining_[g] = static_cast<std::uint32_t>(groups[g].notes.size());
-            cost_ += groups[g].weight * groupCost(c4_[g], c5_[g]);
-            bound_ += groups[g].weight * leastExtraCost(c4_[g], c5_[g], remaining_[g]);
-            for (const std::uint32_t n : groups[g].notes) {
-                weight[n] += groups[g].weight;
-            }
+          state_(groups.groups.size()), side_(groups.noteCount, false), order_(groups.noteCount) {
+        for (std::size_t g = 0; g < state_.size(); ++g) {
+            const HitGroups::Group& group = groups.groups[g];
+            state_[g] = GroupState{group.weight, group.fixedTr4, group.fixedTr5, group.endNote - group.firstNote};
+            cost_ += group.weight * groupCost(state_[g].c4, state_[g].c5);
+            bound_ += group.weight * leastExtraCost(state_[g].c4, state_[g].c5, state_[g].remaining);
         }
-        order_.resize(noteCount);
         std::iota(order_.begin(), order_.end(), 0u);
-        std::stable_sort(order_.begin(), order_.end(),
-                         [&weight](std::uint32_t a, std::uint32_t b) { return weight[a] > weight[b]; });
+        std::stable_sort(order_.begin(), order_.end(), [&groups](std::uint32_t a, std::uint32_t b) {
+            return groups.noteWeight[a] > groups.noteWeight[b];
+        });
     }
 
     // The best choice, proven best when the search went through to its end;
@@ -90,15 +74,27 @@ public:
     }
 
 private:
+    // A group's counts, together: each visit reads them all.
+    struct GroupState {
+        std::size_t weight;
+        std::uint32_t c4;
+        std::uint32_t c5;
+        std::uint32_t remaining;
+    };
+
+    std::size_t groupsOfNote(std::uint32_t note) const {
+        return groups_.firstGroupOf[note + 1] - groups_.firstGroupOf[note];
+    }
+
     void assign(std::uint32_t note, bool tr5, int direction) {
-        for (const std::size_t g : noteGroups_[note]) {
-            const std::size_t w = groups_[g].weight;
-            cost_ -= w * groupCost(c4_[g], c5_[g]);
-            bound_ -= w * leastExtraCost(c4_[g], c5_[g], remaining_[g]);
-            (tr5 ? c5_[g] : c4_[g]) += direction;
-            remaining_[g] -= direction;
-            cost_ += w * groupCost(c4_[g], c5_[g]);
-            bound_ += w * leastExtraCost(c4_[g], c5_[g], remaining_[g]);
+        for (std::uint32_t k = groups_.firstGroupOf[note]; k < groups_.firstGroupOf[note + 1]; ++k) {
+            GroupState& s = state_[groups_.groupsOf[k]];
+            cost_ -= s.weight * groupCost(s.c4, s.c5);
+            bound_ -= s.weight * leastExtraCost(s.c4, s.c5, s.remaining);
+            (tr5 ? s.c5 : s.c4) += direction;
+            s.remaining -= direction;
+            cost_ += s.weight * groupCost(s.c4, s.c5);
+            bound_ += s.weight * leastExtraCost(s.c4, s.c5, s.remaining);
         }
     }
 
@@ -117,7 +113,7 @@ private:
         }
         const std::uint32_t note = order_[depth];
         // Both branches paid at once: each assigns the note and takes it back.
-        if (stopped_ || !spend(budget_, 4 * noteGroups_[note].size() + 1)) {
+        if (stopped_ || !spend(budget_, 4 * groupsOfNote(note) + 1)) {
             stopped_ = true;
             return;
         }
@@ -131,13 +127,12 @@ private:
         }
     }
 
-    const std::vector<HitGroup>& groups_;
+    const HitGroups& groups_;
     const std::vector<bool>& preferred_;
     const std::vector<bool>& anySide_;
     const SideChoice& incumbent_;
     std::size_t& budget_;
-    std::vector<std::vector<std::size_t>> noteGroups_;
-    std::vector<std::uint32_t> c4_, c5_, remaining_;
+    std::vector<GroupState> state_;
     std::vector<bool> side_;
     std::vector<std::uint32_t> order_;
     std::size_t cost_ = 0;
@@ -181,7 +176,8 @@ FreeNotes freeNotesOf(const AssignmentMap& proposal, const AssignmentMap& fixed)
 }
 
 // One group per chord: its free notes, and where its other notes stand.
-std::vector<HitGroup> hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free, const AssignmentMap& fixed) {
+HitGroups hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free, const AssignmentMap& fixed,
+                    std::size_t chordNotes) {
     std::array<DrumTarget, 256> fixedTarget;
     fixedTarget.fill(TR4);  // the splitter's own default
     for (const auto& [note, target] : fixed) {
@@ -189,22 +185,25 @@ std::vector<HitGroup> hitGroups(const std::vector<DrumChord>& chords, const Free
             fixedTarget[std::size_t(note)] = target;
         }
     }
-    std::vector<HitGroup> groups;
-    groups.reserve(chords.size());
+    HitGroups flat;
+    flat.noteCount = free.notes.size();
+    flat.groups.reserve(chords.size());
+    flat.notes.reserve(chordNotes);
     for (const DrumChord& chord : chords) {
-        HitGroup g;
-        g.weight = chord.ticks;
+        HitGroups::Group g{chord.ticks, 0, 0, std::uint32_t(flat.notes.size()), 0};
         for (const std::uint8_t note : chord.notes) {
             if (free.indexOf[note] >= 0) {
-                g.notes.push_back(static_cast<std::uint32_t>(free.indexOf[note]));
+                flat.notes.push_back(static_cast<std::uint32_t>(free.indexOf[note]));
             } else {
                 g.fixedTr4 += fixedTarget[note] != TR5;
                 g.fixedTr5 += fixedTarget[note] != TR4;
             }
         }
-        groups.push_back(std::move(g));
+        g.endNote = std::uint32_t(flat.notes.size());
+        flat.groups.push_back(g);
     }
-    return groups;
+    listGroupsOfNotes(flat);
+    return flat;
 }
 
 // Every note of the proposal: fixed ones as given, free ones as chosen.
@@ -225,6 +224,37 @@ AssignmentMap destinationsFrom(const AssignmentMap& proposal, const AssignmentMa
 
 }  // namespace
 
+void listGroupsOfNotes(HitGroups& flat) {
+    flat.firstGroupOf.assign(flat.noteCount + 1, 0);
+    flat.noteWeight.assign(flat.noteCount, 0);
+    for (const HitGroups::Group& g : flat.groups) {
+        for (std::uint32_t k = g.firstNote; k < g.endNote; ++k) {
+            ++flat.firstGroupOf[flat.notes[k] + 1];
+            flat.noteWeight[flat.notes[k]] += g.weight;
+        }
+    }
+    std::partial_sum(flat.firstGroupOf.begin(), flat.firstGroupOf.end(), flat.firstGroupOf.begin());
+    std::vector<std::uint32_t> next(flat.firstGroupOf.begin(), flat.firstGroupOf.end() - 1);
+    flat.groupsOf.resize(flat.notes.size());
+    for (std::uint32_t g = 0; g < flat.groups.size(); ++g) {
+        for (std::uint32_t k = flat.groups[g].firstNote; k < flat.groups[g].endNote; ++k) {
+            flat.groupsOf[next[flat.notes[k]]++] = g;
+        }
+    }
+}
+
+HitGroups flatGroups(const std::vector<HitGroup>& groups, std::size_t noteCount) {
+    HitGroups flat;
+    flat.noteCount = noteCount;
+    for (const HitGroup& g : groups) {
+        const std::uint32_t first = std::uint32_t(flat.notes.size());
+        flat.notes.insert(flat.notes.end(), g.notes.begin(), g.notes.end());
+        flat.groups.push_back(HitGroups::Group{g.weight, g.fixedTr4, g.fixedTr5, first, std::uint32_t(flat.notes.size())});
+    }
+    listGroupsOfNotes(flat);
+    return flat;
+}
+
 std::size_t costOfSides(const std::vector<HitGroup>& groups, const std::vector<bool>& tr5) {
     std::size_t cost = 0;
     for (const HitGroup& g : groups) {
@@ -238,36 +268,54 @@ std::size_t costOfSides(const std::vector<HitGroup>& groups, const std::vector<b
     return cost;
 }
 
-SideChoice improveLocally(const std::vector<HitGroup>& groups, std::size_t noteCount,
-                          const std::vector<bool>& preferred, const std::vector<bool>& anySide, std::size_t& budget) {
-    const std::vector<std::vector<std::size_t>> noteGroups = groupsOfEachNote(groups, noteCount);
+SideChoice improveLocally(const HitGroups& flat, const std::vector<bool>& preferred,
+                          const std::vector<bool>& anySide, std::size_t& budget) {
+    const std::vector<HitGroups::Group>& groups = flat.groups;
     SideChoice current{preferred, 0, changesFrom(preferred, preferred, anySide)};
-    std::vector<std::uint32_t> c4(groups.size()), c5(groups.size());
+    struct Counts {
+        std::uint32_t c4;
+        std::uint32_t c5;
+    };
+    std::vector<Counts> counts(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        c4[g] = groups[g].fixedTr4;
-        c5[g] = groups[g].fixedTr5;
-        for (const std::uint32_t n : groups[g].notes) {
-            ++(current.tr5[n] ? c5[g] : c4[g]);
+        counts[g] = Counts{groups[g].fixedTr4, groups[g].fixedTr5};
+        for (std::uint32_t k = groups[g].firstNote; k < groups[g].endNote; ++k) {
+            ++(current.tr5[flat.notes[k]] ? counts[g].c5 : counts[g].c4);
         }
-        current.cost += groups[g].weight * groupCost(c4[g], c5[g]);
+        current.cost += groups[g].weight * groupCost(counts[g].c4, counts[g].c5);
     }
     // What group g adds to the cost when note n changes sides.
     auto flipCost = [&](std::size_t g, std::uint32_t n) {
-        const bool tr5 = current.tr5[n];
-        const std::size_t after = tr5 ? groupCost(c4[g] + 1, c5[g] - 1) : groupCost(c4[g] - 1, c5[g] + 1);
-        return std::int64_t(groups[g].weight) * (std::int64_t(after) - std::int64_t(groupCost(c4[g], c5[g])));
+        const std::uint32_t c4 = counts[g].c4;
+        const std::uint32_t c5 = counts[g].c5;
+        const std::size_t after = current.tr5[n] ? groupCost(c4 + 1, c5 - 1) : groupCost(c4 - 1, c5 + 1);
+        return std::int64_t(groups[g].weight) * (std::int64_t(after) - std::int64_t(groupCost(c4, c5)));
     };
-    std::vector<std::int64_t> gain(noteCount, 0);  // the change of cost that flipping each note brings
+    // Each note of each group tried once, for the change of cost that flipping each note brings.
+    spend(budget, flat.notes.size());
+    std::vector<std::int64_t> gain(flat.noteCount, 0);
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        spend(budget, groups[g].notes.size());
-        for (const std::uint32_t n : groups[g].notes) {
-            gain[n] += flipCost(g, n);
+        for (std::uint32_t k = groups[g].firstNote; k < groups[g].endNote; ++k) {
+            gain[flat.notes[k]] += flipCost(g, flat.notes[k]);
         }
     }
+    // The groups of `note`, and in each its notes.
+    auto forEachNoteBeside = [&flat](std::uint32_t note, auto&& take) {
+        for (std::uint32_t k = flat.firstGroupOf[note]; k < flat.firstGroupOf[note + 1]; ++k) {
+            const std::uint32_t g = flat.groupsOf[k];
+            for (std::uint32_t m = flat.groups[g].firstNote; m < flat.groups[g].endNote; ++m) {
+                take(g, flat.notes[m]);
+            }
+        }
+    };
     for (;;) {
+        // A pass tries every note.
+        if (!spend(budget, flat.noteCount)) {
+            return current;
+        }
         SideChoice best = current;
-        std::size_t flip = noteCount;
-        for (std::size_t i = 0; i < noteCount; ++i) {
+        std::uint32_t flip = std::uint32_t(flat.noteCount);
+        for (std::uint32_t i = 0; i < flat.noteCount; ++i) {
             const SideChoice candidate{{}, std::size_t(std::int64_t(current.cost) + gain[i]),
                                        anySide[i] ? current.changes
                                        : current.tr5[i] == preferred[i] ? current.changes + 1
@@ -277,47 +325,61 @@ SideChoice improveLocally(const std::vector<HitGroup>& groups, std::size_t noteC
                 flip = i;
             }
         }
-        std::size_t work = 0;
-        if (flip != noteCount) {
-            for (const std::size_t g : noteGroups[flip]) {
-                work += 2 * groups[g].notes.size();
-            }
-        }
-        if (flip == noteCount || !spend(budget, work + 1)) {
+        if (flip == flat.noteCount) {
             return current;
         }
-        for (const std::size_t g : noteGroups[flip]) {
-            for (const std::uint32_t n : groups[g].notes) {
-                gain[n] -= flipCost(g, n);
-            }
-            current.cost -= groups[g].weight * groupCost(c4[g], c5[g]);
+        std::size_t work = 0;
+        for (std::uint32_t k = flat.firstGroupOf[flip]; k < flat.firstGroupOf[flip + 1]; ++k) {
+            const HitGroups::Group& g = groups[flat.groupsOf[k]];
+            work += 2 * (g.endNote - g.firstNote);
+        }
+        if (!spend(budget, work + 1)) {
+            return current;
+        }
+        forEachNoteBeside(flip, [&](std::uint32_t g, std::uint32_t n) { gain[n] -= flipCost(g, n); });
+        for (std::uint32_t k = flat.firstGroupOf[flip]; k < flat.firstGroupOf[flip + 1]; ++k) {
+            const std::uint32_t g = flat.groupsOf[k];
+            current.cost -= groups[g].weight * groupCost(counts[g].c4, counts[g].c5);
             if (current.tr5[flip]) {
-                ++c4[g], --c5[g];
+                ++counts[g].c4, --counts[g].c5;
             } else {
-                --c4[g], ++c5[g];
+                --counts[g].c4, ++counts[g].c5;
             }
-            current.cost += groups[g].weight * groupCost(c4[g], c5[g]);
+            current.cost += groups[g].weight * groupCost(counts[g].c4, counts[g].c5);
         }
         current.tr5[flip] = !current.tr5[flip];
         current.changes = best.changes;
-        for (const std::size_t g : noteGroups[flip]) {
-            for (const std::uint32_t n : groups[g].notes) {
-                gain[n] += flipCost(g, n);
-            }
-        }
+        forEachNoteBeside(flip, [&](std::uint32_t g, std::uint32_t n) { gain[n] += flipCost(g, n); });
     }
 }
 
-SideChoice chooseSides(const std::vector<HitGroup>& groups, std::size_t noteCount, const std::vector<bool>& preferred,
-                       const std::vector<bool>& anySide, std::size_t budget) {
-    const SideChoice local = improveLocally(groups, noteCount, preferred, anySide, budget);
-    return ExactSearch(groups, noteCount, preferred, anySide, local, budget).run();
+SideChoice chooseSides(const HitGroups& groups, const std::vector<bool>& preferred, const std::vector<bool>& anySide,
+                       std::size_t budget) {
+    const SideChoice local = improveLocally(groups, preferred, anySide, budget);
+    // The exact search starts by counting every group.
+    if (!spend(budget, groups.groups.size())) {
+        return local;
+    }
+    return ExactSearch(groups, preferred, anySide, local, budget).run();
 }
 
 Suggestion suggestDestinations(const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                                const AssignmentMap& fixed) {
     const FreeNotes free = freeNotesOf(proposal, fixed);
-    const std::vector<HitGroup> groups = hitGroups(chords, free, fixed);
-    const SideChoice choice = chooseSides(groups, free.notes.size(), free.preferred, free.anySide, kSearchBudget);
+    if (free.notes.empty()) {
+        return Suggestion{destinationsFrom(proposal, fixed, free, SideChoice{}), true};  // nothing to choose
+    }
+    // Building the groups places every note of every chord: a song too large
+    // for that keeps the sides its proposal starts from.
+    std::size_t budget = kSearchBudget;
+    std::size_t chordNotes = 0;
+    for (const DrumChord& chord : chords) {
+        chordNotes += chord.notes.size();
+    }
+    if (!spend(budget, chordNotes)) {
+        return Suggestion{destinationsFrom(proposal, fixed, free, SideChoice{free.preferred}), false};
+    }
+    const HitGroups groups = hitGroups(chords, free, fixed, chordNotes);
+    const SideChoice choice = chooseSides(groups, free.preferred, free.anySide, budget);
     return Suggestion{destinationsFrom(proposal, fixed, free, choice), choice.exact};
 }

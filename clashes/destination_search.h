@@ -20,9 +20,9 @@ struct Suggestion {
 // changes fewest notes from `proposal` wins, so a proposal that is already
 // best is kept.
 // A local search from the proposal, then an exact search with pruning that
-// starts from its result. The exact search has a fixed budget of steps, so the
-// answer takes a bounded time whatever the song (some tens of milliseconds);
-// where the budget runs out before the search ends, the answer is the best
-// found, never worse than the local search's.
+// starts from its result. Both, and the building of what they search, share a
+// fixed budget of steps, so the answer takes a bounded time whatever the song
+// (some tens of milliseconds); where the budget runs out before the search
+// ends, the answer is the best found, never worse than the local search's.
 Suggestion suggestDestinations(const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                                const AssignmentMap& fixed);

@@ -66,7 +66,8 @@ TEST(ChooseSides, ExactSearchMatchesBruteForce) {
         const std::size_t n = 1 + round % 12;
         const RandomProblem p = randomProblem(random, n);
         const SideChoice expected = bruteForce(p.groups, n, p.preferred, p.anySide);
-        const SideChoice exact = chooseSides(p.groups, n, p.preferred, p.anySide, kSearchBudget);
+        const HitGroups flat = flatGroups(p.groups, n);
+        const SideChoice exact = chooseSides(flat, p.preferred, p.anySide, kSearchBudget);
         ASSERT_TRUE(exact.exact) << "round " << round;
         ASSERT_EQ(exact.cost, expected.cost) << "round " << round;
         ASSERT_EQ(exact.changes, expected.changes) << "round " << round;
@@ -74,13 +75,13 @@ TEST(ChooseSides, ExactSearchMatchesBruteForce) {
 
         // The local search is never worse than where it starts, nor better than the optimum.
         std::size_t budget = kSearchBudget;
-        const SideChoice local = improveLocally(p.groups, n, p.preferred, p.anySide, budget);
+        const SideChoice local = improveLocally(flat, p.preferred, p.anySide, budget);
         EXPECT_GE(local.cost, expected.cost);
         EXPECT_LE(local.cost, costOfSides(p.groups, p.preferred));
         EXPECT_EQ(costOfSides(p.groups, local.tr5), local.cost);
 
         // Cut short, the search still answers with a choice no worse than the local search's.
-        const SideChoice cut = chooseSides(p.groups, n, p.preferred, p.anySide, kSearchBudget - budget + 5);
+        const SideChoice cut = chooseSides(flat, p.preferred, p.anySide, kSearchBudget - budget + 5);
         EXPECT_LE(cut.cost, local.cost);
         EXPECT_EQ(costOfSides(p.groups, cut.tr5), cut.cost);
     }
@@ -89,7 +90,7 @@ TEST(ChooseSides, ExactSearchMatchesBruteForce) {
 TEST(ChooseSides, BestProposalIsKept) {
     // Notes 0 and 1 clash when together; the proposal already splits them.
     const std::vector<HitGroup> groups = {HitGroup{{0, 1}, 0, 0, 5}};
-    const SideChoice choice = chooseSides(groups, 2, {false, true}, {false, false}, kSearchBudget);
+    const SideChoice choice = chooseSides(flatGroups(groups, 2), {false, true}, {false, false}, kSearchBudget);
     EXPECT_EQ(choice.tr5, (std::vector<bool>{false, true}));
     EXPECT_EQ(choice.cost, 0u);
     EXPECT_EQ(choice.changes, 0u);
@@ -123,6 +124,12 @@ TEST(SuggestDestinations, SeparatesClashingNotesAndKeepsOverrides) {
     EXPECT_EQ(around.at(38), TR5);
     EXPECT_EQ(around.at(42), TR4);
     EXPECT_EQ(clashingTicks(tracks, around), 4u);
+
+    // Every note fixed: nothing to choose, and nothing to search.
+    const AssignmentMap allFixed = {{36, TR5}, {38, BOTH}, {42, TR4}};
+    const Suggestion kept = suggestDestinations(findChords(tracks), proposal, allFixed);
+    EXPECT_EQ(kept.destinations, allFixed);
+    EXPECT_TRUE(kept.exact);
 
     // A fixed BOTH clashes in both tracks with whatever shares its ticks.
     const AssignmentMap both = suggestDestinations(findChords(tracks), proposal, {{36, BOTH}}).destinations;
