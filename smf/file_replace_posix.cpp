@@ -18,6 +18,7 @@
 
 #include "smf/file_replace_parts.h"
 #include "song/file_path.h"
+#include "song/file_read.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int kMostLinksFollowed = 40;  // the bound Linux itself sets
 
 // The largest file rewritten in place: its old content is held in memory to be
 // put back should the rewrite fail. The reader's own bound on a song.
-constexpr off_t kLargestRewritten = off_t{256} << 20;
+constexpr off_t kLargestRewritten = off_t(kLargestSongFile);
 
 // How a replacement through a temporary ended.
 enum class RenameResult { Replaced, Failed, NotAllowedHere };

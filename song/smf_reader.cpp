@@ -1,19 +1,10 @@
 #include "song/smf_reader.h"
 
-#include <cerrno>
 #include <new>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "drums/drum_inventory.h"
-#include "song/file_path.h"
+#include "song/file_read.h"
 #include "song/resident_memory.h"
 #include "song/smf_reader_internal.h"
 #include "song/song_data.h"
@@ -137,76 +128,6 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
                    event.data.setLength(length);
                });
     return track;
-}
-
-// Songs are kilobytes, rarely megabytes: a file past this is no song, and
-// reading it would only exhaust memory.
-constexpr std::uint64_t kLargestSongFile = std::uint64_t{256} << 20;
-
-#ifdef _WIN32
-using FileStatus = struct _stat64;
-int openToRead(const std::wstring& path) { return _wopen(filePath(path).c_str(), _O_RDONLY | _O_BINARY); }
-int fileStatus(int file, FileStatus& status) { return _fstat64(file, &status); }
-long long readSome(int file, std::uint8_t* to, std::size_t count) {
-    return _read(file, to, static_cast<unsigned>(count < (1u << 30) ? count : (1u << 30)));
-}
-int closeFile(int file) { return _close(file); }
-bool isRegularFile(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
-#else
-using FileStatus = struct stat;
-// A device is looked at before it is opened: opening some (a tape, a serial
-// line) acts on them. Opening without blocking spares a FIFO's wait for a writer.
-int openToRead(const std::wstring& path) {
-    const std::filesystem::path name = filePath(path);
-    struct stat status;
-    if (stat(name.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return -1;
-    }
-    return open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-}
-int fileStatus(int file, FileStatus& status) { return fstat(file, &status); }
-long long readSome(int file, std::uint8_t* to, std::size_t count) { return read(file, to, count); }
-int closeFile(int file) { return close(file); }
-bool isRegularFile(const FileStatus& status) { return S_ISREG(status.st_mode); }
-#endif
-
-// Reads a regular file whole, to its end (a file of the system may report no
-// size and yet hold bytes), and no further than kLargestSongFile.
-bool readOpenFile(int file, std::vector<std::uint8_t>& content) {
-    FileStatus status;
-    if (fileStatus(file, status) != 0 || !isRegularFile(status) || std::uint64_t(status.st_size) > kLargestSongFile) {
-        return false;
-    }
-    // Read a piece at a time into the room reserved: room handed to read()
-    // would have to be filled with zeros first, a pass over the file for nothing.
-    reserveResident(content, static_cast<std::size_t>(status.st_size));
-    std::uint8_t piece[1 << 16];
-    for (;;) {
-        const long long n = readSome(file, piece, sizeof piece);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 || content.size() + std::size_t(n) > kLargestSongFile) {
-            return false;
-        }
-        if (n == 0) {
-            return true;
-        }
-        content.insert(content.end(), piece, piece + n);
-    }
-}
-
-// Only a regular file is read: a device, a pipe or a FIFO may have no end, and
-// a folder is no song. False for those, for a file larger than
-// kLargestSongFile, one that cannot be opened, and a read error.
-bool readSongFile(const std::wstring& path, std::vector<std::uint8_t>& content) {
-    const int file = openToRead(path);
-    if (file < 0) {
-        return false;
-    }
-    const bool read = readOpenFile(file, content);
-    closeFile(file);
-    return read;
 }
 
 }  // namespace
