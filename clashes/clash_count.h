@@ -32,9 +32,6 @@ ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap
 // The clashing ticks, summed over both drum tracks, that `assignments` gives.
 std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments);
 
-// A drum note that starts sounding: what can clash.
-inline bool isDrumHit(const MidiEvent& e) { return isDrumChannel(e.status) && isNoteStart(e); }
-
 // Different drum notes that start on one tick, and how many ticks have exactly
 // these notes starting together. Where the notes start does not depend on the
 // destinations, so the chords are found once per song and every count and

@@ -17,16 +17,11 @@ bool isConductorTrack(const std::vector<Track>& tracks) {
         return false;
     }
     return std::none_of(tracks.front().begin(), tracks.front().end(),
-                        [](const MidiEvent& e) { return e.status < 0xF0; });
+                        [](const MidiEvent& e) { return isChannelMessage(e.status); });
 }
 
 unsigned userTrackNumber(std::size_t index, bool hasConductorTrack) {
     return static_cast<unsigned>(hasConductorTrack ? index : index + 1);
-}
-
-bool isDrumNoteEvent(const MidiEvent& event) {
-    const std::uint8_t kind = event.status & 0xF0;
-    return isDrumChannel(event.status) && (kind == 0x80 || kind == 0x90) && event.data.size() >= 2;
 }
 
 void rebuildDrumInventory() {

@@ -32,9 +32,6 @@ bool isConductorTrack(const std::vector<Track>& tracks);
 // The 1-based number the user knows track `index` by, or 0 for the conductor track.
 unsigned userTrackNumber(std::size_t index, bool hasConductorTrack);
 
-// Note-on or note-off on the drum channel with two data bytes, whatever its velocity.
-bool isDrumNoteEvent(const MidiEvent& event);
-
 // Rebuilds the three structures above from songData.tracks and refills the drum
 // list. Run by loadSong after every successful parse, and by nothing else.
 void rebuildDrumInventory();

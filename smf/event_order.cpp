@@ -4,15 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "smf/event_order_internal.h"
 #include "song/resident_memory.h"
-
-EventClass eventClass(const MidiEvent& event) {
-    if (isRelease(event)) {
-        return EventClass::NoteOff;
-    }
-    return (event.status & 0xF0) == 0x90 ? EventClass::NoteOn : EventClass::Other;
-}
 
 bool eventOrderLess(const MidiEvent& a, const MidiEvent& b) {
     if (a.tick != b.tick) {

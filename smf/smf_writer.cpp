@@ -29,7 +29,7 @@ std::size_t payloadCount(std::uint32_t declared, std::size_t present) {
 // channel message its data bytes. A malformed track can leave one without.
 bool isWritable(const MidiEvent& e) {
     const std::uint8_t status = e.status;
-    if (status == 0xF0 || status == 0xF7) {
+    if (isSysEx(status)) {
         return true;
     }
     if (status == kMetaStatus) {
@@ -67,7 +67,7 @@ std::uint8_t* putEventBytes(std::uint8_t* p, const MidiEvent& e) {
         std::memcpy(p, d + 1, count);
         return p + count;
     }
-    if (status == 0xF0 || status == 0xF7) {
+    if (isSysEx(status)) {
         const std::size_t count = payloadCount(e.length(), e.data.size());
         p = putVarLen(p, static_cast<std::uint32_t>(count));
         if (count != 0) {
@@ -97,7 +97,7 @@ std::size_t eventSize(const MidiEvent& e) {
         const std::size_t count = payloadCount(e.length(), e.data.size() - 1);
         return 2 + varLenSize(static_cast<std::uint32_t>(count)) + count;
     }
-    if (e.status == 0xF0 || e.status == 0xF7) {
+    if (isSysEx(e.status)) {
         const std::size_t count = payloadCount(e.length(), e.data.size());
         return 1 + varLenSize(static_cast<std::uint32_t>(count)) + count;
     }
@@ -146,7 +146,7 @@ struct ChunkBody {
     }
 };
 
-int partOf(const MidiEvent& e) { return e.status >= 0xF0 ? kMetaAndSystem : e.status & 0x0F; }
+int partOf(const MidiEvent& e) { return isChannelMessage(e.status) ? e.status & 0x0F : kMetaAndSystem; }
 
 // Whether the output track `t` takes the event `e` (of its track, or of its list).
 bool takes(const OutputTrack& t, const MidiEvent& e) {

@@ -40,7 +40,15 @@ inline constexpr std::uint8_t kMetaStatus = 0xFF;
 inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 inline constexpr unsigned kDrumChannel = 9;  // MIDI channel 10, counted from 0
 
-inline bool isDrumChannel(std::uint8_t status) { return status < 0xF0 && (status & 0x0F) == kDrumChannel; }
+// A message of one of the sixteen channels (0x80-0xEF), as against meta and
+// system events (0xF0 and above), which belong to none.
+inline bool isChannelMessage(std::uint8_t status) { return status < 0xF0; }
+
+// System exclusive: 0xF0 opens a message, 0xF7 carries a continuation or an
+// escape. Either is followed by a length and that many bytes.
+inline bool isSysEx(std::uint8_t status) { return status == 0xF0 || status == 0xF7; }
+
+inline bool isDrumChannel(std::uint8_t status) { return isChannelMessage(status) && (status & 0x0F) == kDrumChannel; }
 
 // The data bytes that follow a status other than meta and system exclusive:
 // one for program change and channel pressure, two for everything else (the
@@ -68,3 +76,29 @@ inline bool isDrumChannelEvent(const MidiEvent& e) { return isDrumChannel(e.stat
 
 // A note-on or a release, with its note number.
 inline bool isNoteEvent(const MidiEvent& e) { return (isNoteStart(e) || isRelease(e)) && !e.data.empty(); }
+
+// A note-on or note-off on the drum channel with both data bytes, whatever its
+// velocity: what the drum list is made of.
+inline bool isDrumNoteEvent(const MidiEvent& e) {
+    const std::uint8_t kind = e.status & 0xF0;
+    return isDrumChannel(e.status) && (kind == 0x80 || kind == 0x90) && e.data.size() >= 2;
+}
+
+// A drum note that starts sounding: what can clash.
+inline bool isDrumHit(const MidiEvent& e) { return isDrumChannel(e.status) && isNoteStart(e); }
+
+// How an event sorts among others at the same tick in a drum track: releases
+// first, then note starts, then everything else. Only the high nibble of the
+// status counts.
+enum class EventClass : int {
+    NoteOff = 0,  // 0x8n; 0x9n with velocity 0
+    NoteOn = 1,   // 0x9n with a velocity, or with fewer than two data bytes
+    Other = 2,    // 0xA0-0xFF
+};
+
+inline EventClass eventClass(const MidiEvent& e) {
+    if (isRelease(e)) {
+        return EventClass::NoteOff;
+    }
+    return (e.status & 0xF0) == 0x90 ? EventClass::NoteOn : EventClass::Other;
+}

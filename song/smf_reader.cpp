@@ -70,7 +70,7 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
         if (status >= 0x80) {
             ++p;
             // Meta and system-exclusive events neither set nor clear running status.
-            if (status < 0xF0) {
+            if (isChannelMessage(status)) {
                 runningStatus = status;
             }
         } else if (runningStatus != 0) {
@@ -88,7 +88,7 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
             const std::size_t present = payloadPresent(p, chunkEnd, length);
             take(tick, status, b + type, 1, b + p, present, length);
             p += present;
-        } else if (status == 0xF0 || status == 0xF7) {
+        } else if (isSysEx(status)) {
             // The length is read even when the status was the chunk's last byte.
             const std::uint32_t length = readVarLenIn(bytes, p);
             const std::size_t present = payloadPresent(p, chunkEnd, length);

@@ -17,7 +17,7 @@ std::vector<OutputTrack> convertToFormat1(const std::vector<Track>& tracks) {
     }
     std::bitset<16> used;
     for (const MidiEvent& event : tracks.front()) {
-        if (event.status < 0xF0) {
+        if (isChannelMessage(event.status)) {
             used.set(event.status & 0x0F);
         }
     }

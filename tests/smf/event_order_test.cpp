@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "smf/event_order.h"
-#include "smf/event_order_internal.h"
+#include "song/midi_event.h"
 #include "support/smf_builder.h"
 
 namespace {
