@@ -26,7 +26,8 @@ std::size_t payloadCount(std::uint32_t declared, std::size_t present) {
 }
 
 // Whether the event has the bytes its kind needs: a meta event its type, a
-// channel message its data bytes. A malformed track can leave one without.
+// channel message its data bytes. The reader never makes one without, but
+// events built otherwise (by a test, by the fuzzer) may lack them.
 bool isWritable(const MidiEvent& e) {
     const std::uint8_t status = e.status;
     if (isSysEx(status)) {

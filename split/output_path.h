@@ -2,8 +2,9 @@
 
 #include <string>
 
-// The state of the "overwrite input file" check box, refreshed by the
-// split-overwrite save when it starts. Only that save reads it.
+// The state of the "overwrite input file" check box: set by the window when
+// the box is clicked, and read again from the box by the split-overwrite save
+// when it starts. Only that save uses it.
 extern bool overwriteInput;
 
 // songData.inputPath with its extension replaced by `suffix`: "song.mid" and

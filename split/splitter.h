@@ -27,6 +27,8 @@ struct SplitResult {
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments);
 SplitResult splitDrumEvents(std::vector<Track>&& tracks, const AssignmentMap& assignments) = delete;
 
-// The 0-based index of the TR4 track in a split output, from the format-1 form
-// of the song: 3, or 4 when its first track is a conductor track. TR5 follows it.
+// The 0-based index of the TR4 track in a split output, from the loaded tracks,
+// whose format-1 form begins with the same first track: 3, or 4 when that is a
+// conductor track. TR5 follows it. (A single track's format-1 form begins with
+// a conductor track of its own: its saves place the drum tracks at 4.)
 std::size_t drumTrackPosition(const std::vector<Track>& tracks);

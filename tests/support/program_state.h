@@ -4,6 +4,7 @@
 #include "song/song_data.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
+#include "ui/clash_view.h"
 #include "ui/texts.h"
 #include "ui/window_headless.h"
 
@@ -14,6 +15,9 @@ inline void resetProgramState() {
     assignmentMap.clear();
     drumNoteList.clear();
     trackLabelMap.clear();
+    loadedChords.clear();
+    proposedDestinations.clear();
+    shownClashes = ClashCounts();
     headlessWindow = HeadlessWindow();
     activeTexts = &englishTexts;
     fileLoaded = false;
