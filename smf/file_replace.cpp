@@ -22,6 +22,8 @@ std::atomic<const fs::path::value_type*> unfinishedTemporary{nullptr};
 fs::path temporaryPathBeside(const fs::path& target) {
     static std::uint32_t counter = 0;
     static const std::uint32_t seed = std::random_device{}();
+    // 2^32 divided by the golden ratio: an odd step, so a run repeats no name in
+    // 2^32 calls, and a large one, so that successive names differ in every digit.
     const std::uint32_t unique = seed + 0x9E3779B9u * ++counter;
     char suffix[] = ".00000000.tmp";
     constexpr char hex[] = "0123456789abcdef";
