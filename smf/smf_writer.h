@@ -18,17 +18,36 @@ using SortFlags = std::vector<bool>;
 inline constexpr int kWholeTrack = -1;
 inline constexpr int kMetaAndSystem = 16;
 
-// One track of an output, made of events that stay where they are: those of
-// `track` in their order (all, or one part), less its drum-channel events when
-// `withoutDrumEvents`; or, without a track, the `listed` events in theirs, of
-// whose note-ons and releases only those of the `notes`.
+// One track of an output, made of events that stay where they are. It has two
+// forms, made by the two functions below: part of a loaded track, or a drum
+// track of a split. The writer filters the events as it encodes them, so the
+// split's routing of drum events (splitter.h) runs here, in `takes`: nothing
+// is copied to a track of its own beforehand.
 struct OutputTrack {
-    const Track* track = nullptr;
-    int part = kWholeTrack;
-    bool withoutDrumEvents = false;
-    const EventRefs* listed = nullptr;
-    std::bitset<256> notes = std::bitset<256>().set();
+    const Track* track = nullptr;      // a part of a loaded track: this track's events, in their order
+    int part = kWholeTrack;            //   all of them, or one part
+    bool withoutDrumEvents = false;    //   less its drum-channel events
+    const EventRefs* listed = nullptr; // a drum track: the listed events, in their order,
+    std::bitset<256> notes = std::bitset<256>().set();  // of whose note-ons and releases only these notes'
 };
+
+// `track`, or one part of it, less its drum-channel events when `withoutDrumEvents`.
+inline OutputTrack trackPart(const Track& track, int part = kWholeTrack, bool withoutDrumEvents = false) {
+    OutputTrack out;
+    out.track = &track;
+    out.part = part;
+    out.withoutDrumEvents = withoutDrumEvents;
+    return out;
+}
+
+// The drum events of `list`: every one but the note-ons and releases of notes
+// outside `notes`, which go to the other drum track.
+inline OutputTrack drumTrack(const EventRefs& list, const std::bitset<256>& notes) {
+    OutputTrack out;
+    out.listed = &list;
+    out.notes = notes;
+    return out;
+}
 
 // Writes `tracks` as a format-1 file with songData.division, the bytes that
 // encodeSmf gives, through replaceFileContents: an existing file at `path` is

@@ -8,9 +8,10 @@
 #include "ui/texts.h"
 
 std::vector<OutputTrack> convertToFormat1(const std::vector<Track>& tracks) {
-    std::vector<OutputTrack> result(tracks.size());
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        result[i].track = &tracks[i];
+    std::vector<OutputTrack> result;
+    result.reserve(tracks.size());
+    for (const Track& track : tracks) {
+        result.push_back(trackPart(track));
     }
     if (tracks.size() != 1) {
         return result;
@@ -24,9 +25,7 @@ std::vector<OutputTrack> convertToFormat1(const std::vector<Track>& tracks) {
     result.front().part = kMetaAndSystem;
     for (int channel = 0; channel < 16; ++channel) {
         if (used[std::size_t(channel)]) {
-            OutputTrack channelTrack = result.front();
-            channelTrack.part = channel;
-            result.push_back(channelTrack);
+            result.push_back(trackPart(tracks.front(), channel));
         }
     }
     return result;

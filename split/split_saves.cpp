@@ -13,12 +13,8 @@
 namespace {
 
 void placeDrumTracks(std::vector<OutputTrack>& tracks, const SplitResult& split, std::size_t position) {
-    tracks[position] = OutputTrack();
-    tracks[position].listed = &split.drums;
-    tracks[position].notes = split.tr4Notes;
-    tracks[position + 1] = OutputTrack();
-    tracks[position + 1].listed = &split.drums;
-    tracks[position + 1].notes = split.tr5Notes;
+    tracks[position] = drumTrack(split.drums, split.tr4Notes);
+    tracks[position + 1] = drumTrack(split.drums, split.tr5Notes);
 }
 
 // The loaded song is only read: the output refers to its events. The drum

@@ -12,6 +12,8 @@
 // went, which during one split is its note's destination too), every other
 // drum-channel event (pressure, controllers...) to both drum tracks. Every
 // track keeps the events that are not drum-channel events (isDrumChannelEvent).
+// The split only lists the events and the notes of each side: the writer
+// applies these rules as it encodes the output (OutputTrack, smf_writer.h).
 struct SplitResult {
     EventRefs drums;           // every drum-channel event, in walk order
     std::bitset<256> tr4Notes; // the notes whose note-ons and releases go to TR4,

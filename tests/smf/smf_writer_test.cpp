@@ -154,19 +154,8 @@ TEST(SmfWriter, OutputTracksHoldTheEventsTheyTake) {
     const EventRefs drums = {&song[2], &song[3], &song[5], &song[6]};
     std::bitset<256> kick;
     kick.set(36);
-    auto part = [&](int p, bool withoutDrums) {
-        OutputTrack t;
-        t.track = &song;
-        t.part = p;
-        t.withoutDrumEvents = withoutDrums;
-        return t;
-    };
-    auto listed = [&](const std::bitset<256>& notes) {
-        OutputTrack t;
-        t.listed = &drums;
-        t.notes = notes;
-        return t;
-    };
+    auto part = [&](int p, bool withoutDrums) { return trackPart(song, p, withoutDrums); };
+    auto listed = [&](const std::bitset<256>& notes) { return drumTrack(drums, notes); };
     const struct {
         const char* name;
         std::vector<OutputTrack> tracks;

@@ -32,9 +32,9 @@ SplitResult splitOf(const Track& drums) {
 const SplitResult kSplit = splitOf(kDrums);
 
 std::vector<OutputTrack> whole(const std::vector<Track>& tracks) {
-    std::vector<OutputTrack> output(tracks.size());
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        output[i].track = &tracks[i];
+    std::vector<OutputTrack> output;
+    for (const Track& track : tracks) {
+        output.push_back(trackPart(track));
     }
     return output;
 }
