@@ -20,6 +20,18 @@ bool isConductorTrack(const std::vector<Track>& tracks) {
                         [](const MidiEvent& e) { return isChannelMessage(e.status); });
 }
 
+DrumTrackNotes drumTrackNotes(const AssignmentMap& assignments) {
+    DrumTrackNotes notes;
+    notes.tr4.set();
+    for (const auto& [note, target] : assignments) {
+        if (note >= 0 && note < 256) {
+            notes.tr4[std::size_t(note)] = reachesTr4(target);
+            notes.tr5[std::size_t(note)] = reachesTr5(target);
+        }
+    }
+    return notes;
+}
+
 unsigned userTrackNumber(std::size_t index, bool hasConductorTrack) {
     return static_cast<unsigned>(hasConductorTrack ? index : index + 1);
 }

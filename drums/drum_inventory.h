@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -14,6 +15,10 @@ enum DrumTarget : std::int32_t {
     BOTH = 2,
 };
 
+// The drum tracks a destination sends a note's hits to: BOTH to both.
+inline bool reachesTr4(DrumTarget target) { return target != TR5; }
+inline bool reachesTr5(DrumTarget target) { return target != TR4; }
+
 // Note number -> destination. operator[] inserts TR4 for an unknown note, which is
 // the lookup-with-default the list view wants; the splitter only uses find().
 using AssignmentMap = std::map<std::int32_t, DrumTarget>;
@@ -24,6 +29,14 @@ using TrackLabelMap = std::map<std::int32_t, std::wstring>;
 extern AssignmentMap assignmentMap;  // each listed note's destination, edited by the user
 extern DrumNoteList drumNoteList;    // distinct drum notes of the loaded song, ascending
 extern TrackLabelMap trackLabelMap;  // each listed note's track label
+
+// The notes whose hits each drum track receives under `assignments`, the map
+// only read: a note it lacks goes to TR4, as a note the user never changed.
+struct DrumTrackNotes {
+    std::bitset<256> tr4;
+    std::bitset<256> tr5;
+};
+DrumTrackNotes drumTrackNotes(const AssignmentMap& assignments);
 
 // A leading track with no channel event (only meta and system events, or none)
 // is a conductor track and is left out when tracks are numbered for the user.

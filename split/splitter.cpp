@@ -4,13 +4,9 @@
 
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     SplitResult result;
-    result.tr4Notes.set();
-    for (const auto& [note, target] : assignments) {
-        if (note >= 0 && note < 256) {
-            result.tr4Notes[std::size_t(note)] = target != TR5;
-            result.tr5Notes[std::size_t(note)] = target != TR4;
-        }
-    }
+    const DrumTrackNotes notes = drumTrackNotes(assignments);
+    result.tr4Notes = notes.tr4;
+    result.tr5Notes = notes.tr5;
     // Counted first, so that the list is not grown by copying: it can hold a large share of the song.
     std::size_t count = 0;
     for (const Track& track : tracks) {
