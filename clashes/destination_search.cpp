@@ -6,6 +6,7 @@
 
 #include "clashes/clash_count.h"
 #include "clashes/destination_search_internal.h"
+#include "song/resident_memory.h"
 
 namespace {
 
@@ -49,12 +50,13 @@ public:
     ExactSearch(const HitGroups& groups, const std::vector<bool>& preferred, const std::vector<bool>& anySide,
                 const SideChoice& incumbent, std::size_t& budget)
         : groups_(groups), preferred_(preferred), anySide_(anySide), incumbent_(incumbent), budget_(budget),
-          state_(groups.groups.size()), side_(groups.noteCount, false), order_(groups.noteCount) {
-        for (std::size_t g = 0; g < state_.size(); ++g) {
-            const HitGroups::Group& group = groups.groups[g];
-            state_[g] = GroupState{group.weight, group.fixedTr4, group.fixedTr5, group.endNote - group.firstNote};
-            cost_ += group.weight * groupCost(state_[g].c4, state_[g].c5);
-            bound_ += group.weight * leastExtraCost(state_[g].c4, state_[g].c5, state_[g].remaining);
+          side_(groups.noteCount, false), order_(groups.noteCount) {
+        reserveResident(state_, groups.groups.size());
+        for (const HitGroups::Group& group : groups.groups) {
+            const GroupState& s = state_.emplace_back(
+                GroupState{group.weight, group.fixedTr4, group.fixedTr5, group.endNote - group.firstNote});
+            cost_ += s.weight * groupCost(s.c4, s.c5);
+            bound_ += s.weight * leastExtraCost(s.c4, s.c5, s.remaining);
         }
         std::iota(order_.begin(), order_.end(), 0u);
         std::stable_sort(order_.begin(), order_.end(), [&groups](std::uint32_t a, std::uint32_t b) {
@@ -187,8 +189,8 @@ HitGroups hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free,
     }
     HitGroups flat;
     flat.noteCount = free.notes.size();
-    flat.groups.reserve(chords.size());
-    flat.notes.reserve(chordNotes);
+    reserveResident(flat.groups, chords.size());
+    reserveResident(flat.notes, chordNotes);
     for (const DrumChord& chord : chords) {
         HitGroups::Group g{chord.ticks, 0, 0, std::uint32_t(flat.notes.size()), 0};
         for (const std::uint8_t note : chord.notes) {
@@ -235,6 +237,7 @@ void listGroupsOfNotes(HitGroups& flat) {
     }
     std::partial_sum(flat.firstGroupOf.begin(), flat.firstGroupOf.end(), flat.firstGroupOf.begin());
     std::vector<std::uint32_t> next(flat.firstGroupOf.begin(), flat.firstGroupOf.end() - 1);
+    reserveResident(flat.groupsOf, flat.notes.size());
     flat.groupsOf.resize(flat.notes.size());
     for (std::uint32_t g = 0; g < flat.groups.size(); ++g) {
         for (std::uint32_t k = flat.groups[g].firstNote; k < flat.groups[g].endNote; ++k) {
@@ -276,9 +279,10 @@ SideChoice improveLocally(const HitGroups& flat, const std::vector<bool>& prefer
         std::uint32_t c4;
         std::uint32_t c5;
     };
-    std::vector<Counts> counts(groups.size());
+    std::vector<Counts> counts;
+    reserveResident(counts, groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        counts[g] = Counts{groups[g].fixedTr4, groups[g].fixedTr5};
+        counts.push_back(Counts{groups[g].fixedTr4, groups[g].fixedTr5});
         for (std::uint32_t k = groups[g].firstNote; k < groups[g].endNote; ++k) {
             ++(current.tr5[flat.notes[k]] ? counts[g].c5 : counts[g].c4);
         }
@@ -356,8 +360,11 @@ SideChoice improveLocally(const HitGroups& flat, const std::vector<bool>& prefer
 SideChoice chooseSides(const HitGroups& groups, const std::vector<bool>& preferred, const std::vector<bool>& anySide,
                        std::size_t budget) {
     const SideChoice local = improveLocally(groups, preferred, anySide, budget);
-    // The exact search starts by counting every group.
-    if (!spend(budget, groups.groups.size())) {
+    // The exact search counts every group, then pays for each note on the way
+    // to any choice it makes: where the budget cannot pay for one whole way
+    // down, it could only end where it starts, on the local search's choice.
+    const std::size_t oneWayDown = 4 * groups.notes.size() + groups.noteCount;
+    if (!spend(budget, groups.groups.size()) || oneWayDown > budget) {
         return local;
     }
     return ExactSearch(groups, preferred, anySide, local, budget).run();
