@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -61,6 +60,77 @@ void sortHits(std::vector<std::uint64_t>& hits) {
     radixSort(hits, kHitBits, [](std::uint64_t hit) { return hit; });
 }
 
+// The drum hits of `tracks` in (tick, note) order. A track holds its events in
+// time order, short of a tick count that wrapped, so the tracks are merged by
+// tick and each tick's few notes sorted: reads and writes in sequence, where a
+// sort of all the hits scatters them over memory.
+std::vector<std::uint64_t> sortedHitsOf(const std::vector<Track>& tracks) {
+    struct Cursor {
+        const MidiEvent* next;  // the track's next drum hit, or `end`
+        const MidiEvent* end;
+    };
+    const auto nextHit = [](const MidiEvent* e, const MidiEvent* end) {
+        while (e != end && !isDrumHit(*e)) {
+            ++e;
+        }
+        return e;
+    };
+    std::vector<Cursor> cursors;
+    std::size_t hitCount = 0;
+    bool inTimeOrder = true;
+    for (const Track& track : tracks) {
+        std::uint32_t lastTick = 0;
+        for (const MidiEvent& e : track) {
+            if (isDrumHit(e)) {
+                inTimeOrder = inTimeOrder && e.tick >= lastTick;
+                lastTick = e.tick;
+                ++hitCount;
+            }
+        }
+        const MidiEvent* first = nextHit(track.data(), track.data() + track.size());
+        if (first != track.data() + track.size()) {
+            cursors.push_back(Cursor{first, track.data() + track.size()});
+        }
+    }
+    std::vector<std::uint64_t> hits;
+    reserveResident(hits, hitCount);
+    if (!inTimeOrder) {
+        for (const Track& track : tracks) {
+            for (const MidiEvent& e : track) {
+                if (isDrumHit(e)) {
+                    hits.push_back(hitOf(e));
+                }
+            }
+        }
+        sortHits(hits);
+        return hits;
+    }
+    // A heap of the tracks by their next hit's tick; the earliest gives all its hits of that tick.
+    const auto later = [](const Cursor& a, const Cursor& b) { return a.next->tick > b.next->tick; };
+    std::make_heap(cursors.begin(), cursors.end(), later);
+    while (!cursors.empty()) {
+        std::pop_heap(cursors.begin(), cursors.end(), later);
+        Cursor& track = cursors.back();
+        const std::uint32_t tick = track.next->tick;
+        for (; track.next != track.end && track.next->tick == tick; track.next = nextHit(track.next + 1, track.end)) {
+            hits.push_back(hitOf(*track.next));
+        }
+        if (track.next == track.end) {
+            cursors.pop_back();
+        } else {
+            std::push_heap(cursors.begin(), cursors.end(), later);
+        }
+    }
+    for (std::size_t i = 0, end; i < hits.size(); i = end) {
+        end = i + 1;
+        while (end < hits.size() && tickOf(hits[end]) == tickOf(hits[i])) {
+            ++end;
+        }
+        std::sort(hits.begin() + std::ptrdiff_t(i), hits.begin() + std::ptrdiff_t(end));
+    }
+    return hits;
+}
+
 // One drum track's hits at one tick, taken in (tick, note) order.
 struct TickHits {
     std::size_t notes = 0;
@@ -99,6 +169,120 @@ std::uint64_t headOf(const std::uint8_t* notes, std::size_t count) {
         head = head << 8 | (k < count ? notes[k] : 0);
     }
     return head;
+}
+
+// Sets of notes gathered tick by tick, each set's notes a run of `notes`.
+struct TickSets {
+    std::vector<std::uint8_t> notes;
+    std::vector<TickNotes> ticks;
+
+    void reserve(std::size_t setCount, std::size_t noteCount) {
+        reserveResident(notes, noteCount);
+        reserveResident(ticks, setCount);
+    }
+    void add(const std::uint8_t* first, std::size_t count) {
+        ticks.push_back(TickNotes{headOf(first, count), std::uint32_t(notes.size()), std::uint32_t(count)});
+        notes.insert(notes.end(), first, first + count);
+    }
+};
+
+// Each set of `sets` once, in ascending order of notes, with the number of ticks it was gathered from.
+std::vector<DrumChord> countEqualSets(TickSets& sets) {
+    const std::vector<std::uint8_t>& notes = sets.notes;
+    std::vector<TickNotes>& ticks = sets.ticks;
+    // Equal sets meet when the ticks are sorted by their notes: by their
+    // heads, then, among equal heads of eight notes, by the notes after those.
+    const auto tail = [&notes](const TickNotes& t) {
+        const std::size_t skip = std::min<std::size_t>(t.count, kHeadNotes);
+        return std::pair(notes.data() + t.first + skip, notes.data() + t.first + t.count);
+    };
+    const auto before = [&tail](const TickNotes& a, const TickNotes& b) {
+        if (a.head != b.head) {
+            return a.head < b.head;
+        }
+        const auto [a0, a1] = tail(a);
+        const auto [b0, b1] = tail(b);
+        return std::lexicographical_compare(a0, a1, b0, b1);
+    };
+    radixSort(ticks, 64, [](const TickNotes& t) { return t.head; });
+    for (std::size_t i = 0; i < ticks.size();) {
+        std::size_t end = i + 1;
+        while (end < ticks.size() && ticks[end].head == ticks[i].head) {
+            ++end;
+        }
+        if (end - i >= 2 && ticks[i].count >= kHeadNotes) {
+            std::sort(ticks.begin() + std::ptrdiff_t(i), ticks.begin() + std::ptrdiff_t(end), before);
+        }
+        i = end;
+    }
+
+    // Ticks [i, end) of one set each.
+    const auto setEnd = [&ticks, &before](std::size_t i) {
+        std::size_t end = i + 1;
+        while (end < ticks.size() && !before(ticks[i], ticks[end])) {
+            ++end;
+        }
+        return end;
+    };
+    std::size_t setCount = 0;
+    for (std::size_t i = 0; i < ticks.size(); i = setEnd(i)) {
+        ++setCount;
+    }
+    std::vector<DrumChord> counted;
+    reserveResident(counted, setCount);
+    for (std::size_t i = 0, end; i < ticks.size(); i = end) {
+        end = setEnd(i);
+        // The head holds the first notes: the list is read only for longer sets,
+        // since after the sort each set's notes lie anywhere in it.
+        const TickNotes& t = ticks[i];
+        std::vector<std::uint8_t> setNotes(t.count);
+        for (std::size_t k = 0; k < std::min<std::size_t>(t.count, kHeadNotes); ++k) {
+            setNotes[k] = std::uint8_t(t.head >> (8 * (kHeadNotes - 1 - k)));
+        }
+        const auto [rest, restEnd] = tail(t);
+        std::copy(rest, restEnd, setNotes.begin() + std::ptrdiff_t(std::min<std::size_t>(t.count, kHeadNotes)));
+        counted.push_back(DrumChord{std::move(setNotes), end - i});
+    }
+    return counted;
+}
+
+// The notes that start at one tick, from its run of sorted hits: each once,
+// and apart from that those that start more than once.
+struct NotesOfTick {
+    std::array<std::uint8_t, 256> different;
+    std::array<std::uint8_t, 256> repeated;
+    std::size_t differentCount = 0;
+    std::size_t repeatedCount = 0;
+
+    NotesOfTick(const std::uint64_t* first, const std::uint64_t* end) {
+        for (const std::uint64_t* hit = first; hit != end; ++hit) {
+            if (hit == first || *hit != hit[-1]) {
+                different[differentCount++] = noteOf(*hit);
+            } else if (hit - 1 == first || hit[-1] != hit[-2]) {
+                repeated[repeatedCount++] = noteOf(*hit);
+            }
+        }
+    }
+};
+
+// Which drum track each note stands in; a note that `assignments` lacks goes
+// to TR4, as in the split.
+struct TrackNotes {
+    std::array<bool, 256> tr4;
+    std::array<bool, 256> tr5;
+};
+
+TrackNotes trackNotesOf(const AssignmentMap& assignments) {
+    TrackNotes in;
+    in.tr4.fill(true);
+    in.tr5.fill(false);
+    for (const auto& [note, target] : assignments) {
+        if (note >= 0 && note < 256) {
+            in.tr4[std::size_t(note)] = target == TR4 || target == BOTH;
+            in.tr5[std::size_t(note)] = target == TR5 || target == BOTH;
+        }
+    }
+    return in;
 }
 
 }  // namespace
@@ -144,116 +328,86 @@ std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap&
     return report.tr4.ticks + report.tr5.ticks;
 }
 
-std::vector<DrumChord> findChords(const std::vector<Track>& tracks) {
-    std::size_t hitCount = 0;
-    for (const Track& track : tracks) {
-        hitCount += std::size_t(std::count_if(track.begin(), track.end(), isDrumHit));
-    }
-    std::vector<std::uint64_t> hits;
-    reserveResident(hits, hitCount);
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            if (isDrumHit(e)) {
-                hits.push_back(hitOf(e));
-            }
-        }
-    }
-    sortHits(hits);
-    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+DrumTicks findDrumTicks(const std::vector<Track>& tracks) {
+    const std::vector<std::uint64_t> hits = sortedHitsOf(tracks);
 
-    // The notes of every tick that has two or more, one after another.
-    const auto tickEnd = [&hits](std::size_t i) {
-        std::size_t end = i + 1;
-        while (end < hits.size() && tickOf(hits[end]) == tickOf(hits[i])) {
-            ++end;
+    // Each tick's hits [i, end).
+    const auto eachTick = [&hits](auto&& take) {
+        for (std::size_t i = 0, end; i < hits.size(); i = end) {
+            end = i + 1;
+            while (end < hits.size() && tickOf(hits[end]) == tickOf(hits[i])) {
+                ++end;
+            }
+            take(NotesOfTick(hits.data() + i, hits.data() + end));
         }
-        return end;
     };
-    std::size_t chordTicks = 0;
-    std::size_t chordNotes = 0;
-    for (std::size_t i = 0, end; i < hits.size(); i = end) {
-        end = tickEnd(i);
-        if (end - i >= 2) {
+    DrumTicks found;
+    std::size_t chordTicks = 0, chordNotes = 0, repeatTicks = 0, repeatNotes = 0;
+    eachTick([&](const NotesOfTick& tick) {
+        if (tick.differentCount >= 2) {
             ++chordTicks;
-            chordNotes += end - i;
+            chordNotes += tick.differentCount;
         }
-    }
-    std::vector<std::uint8_t> notes;
-    std::vector<TickNotes> ticks;
-    reserveResident(notes, chordNotes);
-    reserveResident(ticks, chordTicks);
-    for (std::size_t i = 0, end; i < hits.size(); i = end) {
-        end = tickEnd(i);
-        if (end - i >= 2) {
-            TickNotes tick{0, std::uint32_t(notes.size()), std::uint32_t(end - i)};
-            for (std::size_t k = i; k < end; ++k) {
-                notes.push_back(noteOf(hits[k]));
-            }
-            tick.head = headOf(notes.data() + tick.first, tick.count);
-            ticks.push_back(tick);
+        repeatTicks += tick.repeatedCount > 0;
+        repeatNotes += tick.repeatedCount;
+        for (std::size_t k = 0; k < tick.differentCount; ++k) {
+            found.struck[tick.different[k]] = true;
         }
-    }
-    hits = {};
+    });
+    TickSets chords;
+    TickSets repeats;
+    chords.reserve(chordTicks, chordNotes);
+    repeats.reserve(repeatTicks, repeatNotes);
+    eachTick([&](const NotesOfTick& tick) {
+        if (tick.differentCount >= 2) {
+            chords.add(tick.different.data(), tick.differentCount);
+        }
+        if (tick.repeatedCount > 0) {
+            repeats.add(tick.repeated.data(), tick.repeatedCount);
+        }
+    });
+    found.chords = countEqualSets(chords);
+    found.repeats = countEqualSets(repeats);
+    return found;
+}
 
-    // Equal sets meet when the ticks are sorted by their notes: by their
-    // heads, then, among equal heads of eight notes, by the notes after those.
-    const auto tail = [&notes](const TickNotes& t) {
-        const std::size_t skip = std::min<std::size_t>(t.count, kHeadNotes);
-        return std::pair(notes.data() + t.first + skip, notes.data() + t.first + t.count);
-    };
-    const auto before = [&tail](const TickNotes& a, const TickNotes& b) {
-        if (a.head != b.head) {
-            return a.head < b.head;
-        }
-        const auto [a0, a1] = tail(a);
-        const auto [b0, b1] = tail(b);
-        return std::lexicographical_compare(a0, a1, b0, b1);
-    };
-    radixSort(ticks, 64, [](const TickNotes& t) { return t.head; });
-    for (std::size_t i = 0; i < ticks.size();) {
-        std::size_t end = i + 1;
-        while (end < ticks.size() && ticks[end].head == ticks[i].head) {
-            ++end;
-        }
-        if (end - i >= 2 && ticks[i].count >= kHeadNotes) {
-            std::sort(ticks.begin() + std::ptrdiff_t(i), ticks.begin() + std::ptrdiff_t(end), before);
-        }
-        i = end;
-    }
+std::vector<DrumChord> findChords(const std::vector<Track>& tracks) { return findDrumTicks(tracks).chords; }
 
-    // Ticks [i, end) of one set each.
-    const auto setEnd = [&ticks, &before](std::size_t i) {
-        std::size_t end = i + 1;
-        while (end < ticks.size() && !before(ticks[i], ticks[end])) {
-            ++end;
+ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments) {
+    const TrackNotes in = trackNotesOf(assignments);
+    ClashReport report;
+    for (std::size_t note = 0; note < 256; ++note) {
+        if (drumTicks.struck[note]) {
+            report.tr4.largest = std::max<std::size_t>(report.tr4.largest, in.tr4[note]);
+            report.tr5.largest = std::max<std::size_t>(report.tr5.largest, in.tr5[note]);
         }
-        return end;
-    };
-    std::size_t sets = 0;
-    for (std::size_t i = 0; i < ticks.size(); i = setEnd(i)) {
-        ++sets;
     }
-    std::vector<DrumChord> chords;
-    chords.reserve(sets);
-    for (std::size_t i = 0, end; i < ticks.size(); i = end) {
-        end = setEnd(i);
-        const std::uint8_t* first = notes.data() + ticks[i].first;
-        chords.push_back(DrumChord{std::vector<std::uint8_t>(first, first + ticks[i].count), end - i});
+    for (const DrumChord& chord : drumTicks.chords) {
+        std::size_t tr4 = 0;
+        std::size_t tr5 = 0;
+        for (const std::uint8_t note : chord.notes) {
+            tr4 += in.tr4[note];
+            tr5 += in.tr5[note];
+        }
+        report.tr4.ticks += tr4 >= 2 ? chord.ticks : 0;
+        report.tr5.ticks += tr5 >= 2 ? chord.ticks : 0;
+        report.tr4.largest = std::max(report.tr4.largest, tr4);
+        report.tr5.largest = std::max(report.tr5.largest, tr5);
     }
-    return chords;
+    for (const DrumChord& repeat : drumTicks.repeats) {
+        const auto inTrack = [&repeat](const std::array<bool, 256>& track) {
+            return std::any_of(repeat.notes.begin(), repeat.notes.end(), [&track](std::uint8_t n) { return track[n]; });
+        };
+        report.tr4.selfClashTicks += inTrack(in.tr4) ? repeat.ticks : 0;
+        report.tr5.selfClashTicks += inTrack(in.tr5) ? repeat.ticks : 0;
+    }
+    return report;
 }
 
 ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments) {
-    std::array<bool, 256> inTr4;
-    std::array<bool, 256> inTr5;
-    inTr4.fill(true);
-    inTr5.fill(false);
-    for (const auto& [note, target] : assignments) {
-        if (note >= 0 && note < 256) {
-            inTr4[std::size_t(note)] = target == TR4 || target == BOTH;
-            inTr5[std::size_t(note)] = target == TR5 || target == BOTH;
-        }
-    }
+    const TrackNotes in = trackNotesOf(assignments);
+    const std::array<bool, 256>& inTr4 = in.tr4;
+    const std::array<bool, 256>& inTr5 = in.tr5;
     ClashCounts counts;
     for (const DrumChord& chord : chords) {
         std::size_t tr4 = 0;

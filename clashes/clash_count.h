@@ -48,6 +48,21 @@ struct DrumChord {
 // from itself.
 std::vector<DrumChord> findChords(const std::vector<Track>& tracks);
 
+// What the whole clash report needs of a song, found once: its chords, the
+// notes struck twice on a tick, which clash with themselves, and every note
+// that starts somewhere.
+struct DrumTicks {
+    std::vector<DrumChord> chords;   // as findChords gives them
+    std::vector<DrumChord> repeats;  // listed as the chords are: the notes (one or more) that start again on a tick
+    std::array<bool, 256> struck{};  // the notes that start on some tick
+};
+
+DrumTicks findDrumTicks(const std::vector<Track>& tracks);
+
+// What analyseClashes reports for `assignments`, counted from the song's drum
+// ticks instead of through the split.
+ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments);
+
 struct ClashCounts {
     // Per note number: the ticks at which it starts together with a different
     // note of its drum track; for a note on BOTH, those of TR4 and TR5 added.
