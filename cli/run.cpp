@@ -135,6 +135,19 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
     return allSaved;
 }
 
+// The destinations that leave the fewest clashes in the loaded song, whose
+// chords are `chords`: the overrides for notes this song uses are fixed, the
+// rest is chosen around them.
+Suggestion suggestionFor(const Invocation& invocation, const std::vector<DrumChord>& chords) {
+    AssignmentMap fixed;
+    for (const NoteOverride& override : invocation.overrides) {
+        if (assignmentMap.count(override.note) != 0) {
+            fixed[override.note] = override.target;
+        }
+    }
+    return suggestDestinations(chords, assignmentMap, fixed);
+}
+
 // Prints, per file, the clashes of the proposals (with the overrides) and of
 // the destinations that leave the fewest, and the options that give those.
 bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
@@ -149,10 +162,14 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         ClashReport proposedClashes, chosenClashes;
         bool exact = true;
         try {
+            // The song's drum ticks, found once, give both reports and the choice.
+            const DrumTicks drumTicks = findDrumTicks(songData.tracks);
             applyDestinations(proposed);
-            proposedClashes = analyseClashes(songData.tracks, assignmentMap);
-            exact = applyDestinations(invocation);
-            chosenClashes = analyseClashes(songData.tracks, assignmentMap);
+            proposedClashes = reportClashes(drumTicks, assignmentMap);
+            Suggestion suggestion = suggestionFor(invocation, drumTicks.chords);
+            assignmentMap = std::move(suggestion.destinations);
+            exact = suggestion.exact;
+            chosenClashes = reportClashes(drumTicks, assignmentMap);
         } catch (const std::bad_alloc&) {
             allLoaded = false;
             reportLoadFailure(path, err);
@@ -214,14 +231,7 @@ bool applyDestinations(const Invocation& invocation) {
         applyOverrides(invocation.overrides);
         return true;
     }
-    // The overrides for notes this song uses are fixed; the rest is chosen around them.
-    AssignmentMap fixed;
-    for (const NoteOverride& override : invocation.overrides) {
-        if (assignmentMap.count(override.note) != 0) {
-            fixed[override.note] = override.target;
-        }
-    }
-    Suggestion suggestion = suggestDestinations(findChords(songData.tracks), assignmentMap, fixed);
+    Suggestion suggestion = suggestionFor(invocation, findChords(songData.tracks));
     assignmentMap = std::move(suggestion.destinations);
     return suggestion.exact;
 }
