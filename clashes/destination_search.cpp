@@ -252,7 +252,8 @@ HitGroups flatGroups(const std::vector<HitGroup>& groups, std::size_t noteCount)
     for (const HitGroup& g : groups) {
         const std::uint32_t first = std::uint32_t(flat.notes.size());
         flat.notes.insert(flat.notes.end(), g.notes.begin(), g.notes.end());
-        flat.groups.push_back(HitGroups::Group{g.weight, g.fixedTr4, g.fixedTr5, first, std::uint32_t(flat.notes.size())});
+        const std::uint32_t end = std::uint32_t(flat.notes.size());
+        flat.groups.push_back(HitGroups::Group{g.weight, g.fixedTr4, g.fixedTr5, first, end});
     }
     listGroupsOfNotes(flat);
     return flat;

@@ -16,7 +16,8 @@ struct HitGroup {
 
 // The groups as the searches walk them: every group's notes in one list and
 // every note's groups in another, so that a song of many chords costs no
-// allocation per chord, and a group's counts sit together.
+// allocation per chord, and a group's counts sit together. Indexes of 32 bits
+// suffice: suggestDestinations builds no more notes than its budget has steps.
 struct HitGroups {
     struct Group {
         std::size_t weight;
