@@ -60,74 +60,22 @@ void sortHits(std::vector<std::uint64_t>& hits) {
     radixSort(hits, kHitBits, [](std::uint64_t hit) { return hit; });
 }
 
-// The drum hits of `tracks` in (tick, note) order. A track holds its events in
-// time order, short of a tick count that wrapped, so the tracks are merged by
-// tick and each tick's few notes sorted: reads and writes in sequence, where a
-// sort of all the hits scatters them over memory.
+// The drum hits of `tracks` in (tick, note) order.
 std::vector<std::uint64_t> sortedHitsOf(const std::vector<Track>& tracks) {
-    struct Cursor {
-        const MidiEvent* next;  // the track's next drum hit, or `end`
-        const MidiEvent* end;
-    };
-    const auto nextHit = [](const MidiEvent* e, const MidiEvent* end) {
-        while (e != end && !isDrumHit(*e)) {
-            ++e;
-        }
-        return e;
-    };
-    std::vector<Cursor> cursors;
     std::size_t hitCount = 0;
-    bool inTimeOrder = true;
     for (const Track& track : tracks) {
-        std::uint32_t lastTick = 0;
-        for (const MidiEvent& e : track) {
-            if (isDrumHit(e)) {
-                inTimeOrder = inTimeOrder && e.tick >= lastTick;
-                lastTick = e.tick;
-                ++hitCount;
-            }
-        }
-        const MidiEvent* first = nextHit(track.data(), track.data() + track.size());
-        if (first != track.data() + track.size()) {
-            cursors.push_back(Cursor{first, track.data() + track.size()});
-        }
+        hitCount += std::size_t(std::count_if(track.begin(), track.end(), isDrumHit));
     }
     std::vector<std::uint64_t> hits;
     reserveResident(hits, hitCount);
-    if (!inTimeOrder) {
-        for (const Track& track : tracks) {
-            for (const MidiEvent& e : track) {
-                if (isDrumHit(e)) {
-                    hits.push_back(hitOf(e));
-                }
+    for (const Track& track : tracks) {
+        for (const MidiEvent& e : track) {
+            if (isDrumHit(e)) {
+                hits.push_back(hitOf(e));
             }
         }
-        sortHits(hits);
-        return hits;
     }
-    // A heap of the tracks by their next hit's tick; the earliest gives all its hits of that tick.
-    const auto later = [](const Cursor& a, const Cursor& b) { return a.next->tick > b.next->tick; };
-    std::make_heap(cursors.begin(), cursors.end(), later);
-    while (!cursors.empty()) {
-        std::pop_heap(cursors.begin(), cursors.end(), later);
-        Cursor& track = cursors.back();
-        const std::uint32_t tick = track.next->tick;
-        for (; track.next != track.end && track.next->tick == tick; track.next = nextHit(track.next + 1, track.end)) {
-            hits.push_back(hitOf(*track.next));
-        }
-        if (track.next == track.end) {
-            cursors.pop_back();
-        } else {
-            std::push_heap(cursors.begin(), cursors.end(), later);
-        }
-    }
-    for (std::size_t i = 0, end; i < hits.size(); i = end) {
-        end = i + 1;
-        while (end < hits.size() && tickOf(hits[end]) == tickOf(hits[i])) {
-            ++end;
-        }
-        std::sort(hits.begin() + std::ptrdiff_t(i), hits.begin() + std::ptrdiff_t(end));
-    }
+    sortHits(hits);
     return hits;
 }
 
