@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -213,26 +214,6 @@ struct NotesOfTick {
     }
 };
 
-// Which drum track each note stands in; a note that `assignments` lacks goes
-// to TR4, as in the split.
-struct TrackNotes {
-    std::array<bool, 256> tr4;
-    std::array<bool, 256> tr5;
-};
-
-TrackNotes trackNotesOf(const AssignmentMap& assignments) {
-    TrackNotes in;
-    in.tr4.fill(true);
-    in.tr5.fill(false);
-    for (const auto& [note, target] : assignments) {
-        if (note >= 0 && note < 256) {
-            in.tr4[std::size_t(note)] = target == TR4 || target == BOTH;
-            in.tr5[std::size_t(note)] = target == TR5 || target == BOTH;
-        }
-    }
-    return in;
-}
-
 }  // namespace
 
 ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
@@ -322,7 +303,7 @@ DrumTicks findDrumTicks(const std::vector<Track>& tracks) {
 std::vector<DrumChord> findChords(const std::vector<Track>& tracks) { return findDrumTicks(tracks).chords; }
 
 ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments) {
-    const TrackNotes in = trackNotesOf(assignments);
+    const DrumTrackNotes in = drumTrackNotes(assignments);
     ClashReport report;
     for (std::size_t note = 0; note < 256; ++note) {
         if (drumTicks.struck[note]) {
@@ -343,7 +324,7 @@ ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assig
         report.tr5.largest = std::max(report.tr5.largest, tr5);
     }
     for (const DrumChord& repeat : drumTicks.repeats) {
-        const auto inTrack = [&repeat](const std::array<bool, 256>& track) {
+        const auto inTrack = [&repeat](const std::bitset<256>& track) {
             return std::any_of(repeat.notes.begin(), repeat.notes.end(), [&track](std::uint8_t n) { return track[n]; });
         };
         report.tr4.selfClashTicks += inTrack(in.tr4) ? repeat.ticks : 0;
@@ -353,9 +334,9 @@ ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assig
 }
 
 ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments) {
-    const TrackNotes in = trackNotesOf(assignments);
-    const std::array<bool, 256>& inTr4 = in.tr4;
-    const std::array<bool, 256>& inTr5 = in.tr5;
+    const DrumTrackNotes in = drumTrackNotes(assignments);
+    const std::bitset<256>& inTr4 = in.tr4;
+    const std::bitset<256>& inTr5 = in.tr5;
     ClashCounts counts;
     for (const DrumChord& chord : chords) {
         std::size_t tr4 = 0;

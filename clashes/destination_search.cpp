@@ -180,13 +180,7 @@ FreeNotes freeNotesOf(const AssignmentMap& proposal, const AssignmentMap& fixed)
 // One group per chord: its free notes, and where its other notes stand.
 HitGroups hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free, const AssignmentMap& fixed,
                     std::size_t chordNotes) {
-    std::array<DrumTarget, 256> fixedTarget;
-    fixedTarget.fill(TR4);  // the splitter's own default
-    for (const auto& [note, target] : fixed) {
-        if (note >= 0 && note <= 255) {
-            fixedTarget[std::size_t(note)] = target;
-        }
-    }
+    const DrumTrackNotes fixedNotes = drumTrackNotes(fixed);
     HitGroups flat;
     flat.noteCount = free.notes.size();
     reserveResident(flat.groups, chords.size());
@@ -197,8 +191,8 @@ HitGroups hitGroups(const std::vector<DrumChord>& chords, const FreeNotes& free,
             if (free.indexOf[note] >= 0) {
                 flat.notes.push_back(static_cast<std::uint32_t>(free.indexOf[note]));
             } else {
-                g.fixedTr4 += fixedTarget[note] != TR5;
-                g.fixedTr5 += fixedTarget[note] != TR4;
+                g.fixedTr4 += fixedNotes.tr4[note];
+                g.fixedTr5 += fixedNotes.tr5[note];
             }
         }
         g.endNote = std::uint32_t(flat.notes.size());
