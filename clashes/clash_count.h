@@ -23,15 +23,6 @@ struct ClashReport {
     TrackClashes tr5;
 };
 
-// Runs the same format-1 conversion and split as the split saves, with
-// `assignments` as the destinations, and counts the clashes of the two drum
-// tracks. Only sounding note-ons count (not releases, not other drum-channel
-// events); a note set to BOTH counts in both tracks.
-ClashReport analyseClashes(const std::vector<Track>& tracks, const AssignmentMap& assignments);
-
-// The clashing ticks, summed over both drum tracks, that `assignments` gives.
-std::size_t clashingTicks(const std::vector<Track>& tracks, const AssignmentMap& assignments);
-
 // Different drum notes that start on one tick, and how many ticks have exactly
 // these notes starting together. Where the notes start does not depend on the
 // destinations, so the chords are found once per song and every count and
@@ -59,15 +50,17 @@ struct DrumTicks {
 
 DrumTicks findDrumTicks(const std::vector<Track>& tracks);
 
-// What analyseClashes reports for `assignments`, counted from the song's drum
-// ticks instead of through the split.
+// The clashes of the two drum tracks that the split saves give with
+// `assignments` as the destinations (TR4 for a note it lacks). Only sounding
+// note-ons count (not releases, not other drum-channel events); a note set to
+// BOTH counts in both tracks.
 ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments);
 
 struct ClashCounts {
     // Per note number: the ticks at which it starts together with a different
     // note of its drum track; for a note on BOTH, those of TR4 and TR5 added.
     std::array<std::size_t, 256> perNote{};
-    std::size_t tr4 = 0;  // clashing ticks of each drum track, as analyseClashes counts them
+    std::size_t tr4 = 0;  // clashing ticks of each drum track, as reportClashes counts them
     std::size_t tr5 = 0;
 };
 

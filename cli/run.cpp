@@ -67,7 +67,7 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
             if (loaded) {
                 applyDestinations(invocation);
                 rows = drumRows();
-                clashes = analyseClashes(songData.tracks, assignmentMap);
+                clashes = reportClashes(findDrumTicks(songData.tracks), assignmentMap);
             }
         } catch (const std::bad_alloc&) {
             // A song too large to analyse in the memory there is fails as one too large to load.
