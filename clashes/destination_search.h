@@ -23,6 +23,8 @@ struct Suggestion {
 // starts from its result. Both, and the building of what they search, share a
 // fixed budget of steps, so the answer takes a bounded time whatever the song
 // (some tens of milliseconds); where the budget runs out before the search
-// ends, the answer is the best found, never worse than the local search's.
+// ends, the answer is the best found, never worse than the local search's. A
+// song whose chords hold more notes than the budget has steps is not searched:
+// the notes not in `fixed` keep their proposed sides, TR4 for BOTH.
 Suggestion suggestDestinations(const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
                                const AssignmentMap& fixed);
