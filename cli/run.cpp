@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include <csignal>
+#include <cstring>
 #include <new>
 #include <ostream>
 
@@ -238,7 +239,9 @@ bool applyDestinations(const Invocation& invocation) {
 
 void selectLanguageFromLocale(const char* lcAll, const char* lang) {
     const char* locale = lcAll != nullptr && *lcAll != '\0' ? lcAll : lang;
-    headlessWindow.interfaceLanguage = languageFromLocaleName(locale);
+    // The interface language the window would see: Japanese for "ja...".
+    const bool japanese = locale != nullptr && std::strncmp(locale, "ja", 2) == 0;
+    headlessWindow.interfaceLanguage = japanese ? 0x0411 : 0x0409;
     selectUiLanguage();
 }
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "ui/window_seam.h"
+#include "drums/drum_list_seam.h"
 
 AssignmentMap assignmentMap;
 DrumNoteList drumNoteList;

@@ -1,11 +1,9 @@
 #include "split/format1.h"
 
 #include <bitset>
-#include <new>
 
 #include "split/output_path.h"
 #include "split/save_command.h"
-#include "ui/texts.h"
 
 std::vector<OutputTrack> convertToFormat1(const std::vector<Track>& tracks) {
     std::vector<OutputTrack> result;
@@ -36,9 +34,6 @@ SaveOutcome saveFormat1(WindowHandle mainWindow) {
         return SaveOutcome();
     }
     const std::wstring path = makeOutputPath(L"_F1.mid");
-    try {
-        return writeAndReport(mainWindow, path, convertToFormat1(songData.tracks), kTextSavedFormat1);
-    } catch (const std::bad_alloc&) {
-        return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
-    }
+    return runSave(mainWindow, path, SaveResult::SavedFormat1,
+                   [&path] { return writeSmfFile(path, convertToFormat1(songData.tracks)); });
 }

@@ -5,7 +5,6 @@
 #include "smf/smf_writer.h"
 #include "song/song_data.h"
 #include "split/save_command.h"
-#include "ui/window_seam.h"
 
 // The track list in format-1 layout, as output tracks that refer to the
 // tracks' events (so the tracks must outlive it). Several tracks stay as they

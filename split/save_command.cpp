@@ -1,21 +1,17 @@
 #include "split/save_command.h"
 
-#include "ui/texts.h"
+#include <new>
 
 bool fileLoaded = false;
 
-SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path) {
-    setStatusLine(mainWindow, uiText(kTextSaveFailed));
-    startStatusTimer(mainWindow);
-    return SaveOutcome{false, path};
-}
-
-SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<OutputTrack>& tracks,
-                           int successText) {
-    if (!writeSmfFile(path, tracks)) {
-        return reportFailedSave(mainWindow, path);
+SaveOutcome runSave(WindowHandle mainWindow, const std::wstring& path, SaveResult success,
+                    const std::function<bool()>& write) {
+    bool written = false;
+    try {
+        written = write();
+    } catch (const std::bad_alloc&) {
+        written = false;
     }
-    setStatusLine(mainWindow, uiText(successText));
-    startStatusTimer(mainWindow);
-    return SaveOutcome{true, path};
+    reportSave(mainWindow, written ? success : SaveResult::Failed);
+    return SaveOutcome{written, path};
 }

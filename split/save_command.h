@@ -1,11 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
-#include <vector>
 
-#include "smf/smf_writer.h"
-#include "song/song_data.h"
-#include "ui/window_seam.h"
+#include "split/save_seam.h"
 
 // True while the last load succeeded; the save commands do nothing otherwise.
 // Set by whichever front end loads songs.
@@ -18,12 +16,8 @@ struct SaveOutcome {
     std::wstring path;
 };
 
-// The end of a save command that wrote nothing: "Save failed." and the status
-// timer. Also for a save whose memory ran out before it could write.
-SaveOutcome reportFailedSave(WindowHandle mainWindow, const std::wstring& path);
-
-// The end of every save command: writes the output, shows the command's
-// success text or, if nothing was written, "Save failed.", and starts the
-// status timer that puts the resting text back.
-SaveOutcome writeAndReport(WindowHandle mainWindow, const std::wstring& path, const std::vector<OutputTrack>& tracks,
-                           int successText);
+// The shape of every save command once a song is loaded: `write` builds the
+// output and writes it to `path`, and the window is told the outcome,
+// `success` or a failure. A save that does not fit in memory fails as any other.
+SaveOutcome runSave(WindowHandle mainWindow, const std::wstring& path, SaveResult success,
+                    const std::function<bool()>& write);

@@ -1,6 +1,5 @@
 #include "split/split_saves.h"
 
-#include <new>
 #include <utility>
 
 #include "drums/drum_inventory.h"
@@ -8,7 +7,6 @@
 #include "split/format1.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
-#include "ui/texts.h"
 
 namespace {
 
@@ -17,26 +15,26 @@ void placeDrumTracks(std::vector<OutputTrack>& tracks, const SplitResult& split,
     tracks[position + 1] = drumTrack(split.drums, split.tr5Notes);
 }
 
+using Layout = std::vector<OutputTrack> (*)(std::vector<OutputTrack>, const SplitResult&, std::size_t);
+
 // The loaded song is only read: the output refers to its events. The drum
 // events are put in time order once, for both drum tracks.
-SaveOutcome saveSplit(WindowHandle mainWindow,
-                      std::vector<OutputTrack> (*layout)(std::vector<OutputTrack>, const SplitResult&, std::size_t),
-                      const std::wstring& path, int successText) {
+bool writeSplit(Layout layout, const std::wstring& path) {
     const std::vector<Track>& loaded = songData.tracks;
-    try {
-        std::vector<OutputTrack> rest = convertToFormat1(loaded);
-        for (OutputTrack& track : rest) {
-            track.withoutDrumEvents = true;
-        }
-        SplitResult split = splitDrumEvents(loaded, assignmentMap);
-        orderEvents(split.drums);
-        // A single track's format-1 form begins with its meta and system events
-        // alone: a conductor track.
-        const std::size_t position = loaded.size() == 1 ? 4 : drumTrackPosition(loaded);
-        return writeAndReport(mainWindow, path, layout(std::move(rest), split, position), successText);
-    } catch (const std::bad_alloc&) {
-        return reportFailedSave(mainWindow, path);  // a save that does not fit in memory fails as any other
+    std::vector<OutputTrack> rest = convertToFormat1(loaded);
+    for (OutputTrack& track : rest) {
+        track.withoutDrumEvents = true;
     }
+    SplitResult split = splitDrumEvents(loaded, assignmentMap);
+    orderEvents(split.drums);
+    // A single track's format-1 form begins with its meta and system events
+    // alone: a conductor track.
+    const std::size_t position = loaded.size() == 1 ? 4 : drumTrackPosition(loaded);
+    return writeSmfFile(path, layout(std::move(rest), split, position));
+}
+
+SaveOutcome saveSplit(WindowHandle mainWindow, Layout layout, const std::wstring& path, SaveResult success) {
+    return runSave(mainWindow, path, success, [layout, &path] { return writeSplit(layout, path); });
 }
 
 }  // namespace
@@ -64,7 +62,7 @@ SaveOutcome saveSplitInsert(WindowHandle mainWindow) {
     if (!fileLoaded) {
         return SaveOutcome();
     }
-    return saveSplit(mainWindow, splitInsertLayout, makeOutputPath(L"_S.mid"), kTextSavedSplitInsert);
+    return saveSplit(mainWindow, splitInsertLayout, makeOutputPath(L"_S.mid"), SaveResult::SavedSplitInsert);
 }
 
 SaveOutcome saveSplitOverwrite(WindowHandle mainWindow) {
@@ -73,7 +71,7 @@ SaveOutcome saveSplitOverwrite(WindowHandle mainWindow) {
     }
     overwriteInput = overwriteBoxChecked(mainWindow);
     if (overwriteInput) {
-        return saveSplit(mainWindow, splitOverwriteLayout, songData.inputPath, kTextSavedOverInput);
+        return saveSplit(mainWindow, splitOverwriteLayout, songData.inputPath, SaveResult::SavedOverInput);
     }
-    return saveSplit(mainWindow, splitOverwriteLayout, makeOutputPath(L"_OW.mid"), kTextSavedSplitOverwrite);
+    return saveSplit(mainWindow, splitOverwriteLayout, makeOutputPath(L"_OW.mid"), SaveResult::SavedSplitOverwrite);
 }

@@ -6,7 +6,6 @@
 #include "song/song_data.h"
 #include "split/save_command.h"
 #include "split/splitter.h"
-#include "ui/window_seam.h"
 
 // The output track lists of the two split saves, from the format-1 form of the
 // song without its drum events (`rest`), the split, and the drum tracks'

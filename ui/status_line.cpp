@@ -15,3 +15,19 @@ void showClashTotals(WindowHandle mainWindow) {
     setStatusLine(mainWindow, clashTotalsText(shownClashes.tr4, shownClashes.tr5));
     startStatusTimer(mainWindow);
 }
+
+const wchar_t* saveResultText(SaveResult result) {
+    switch (result) {
+        case SaveResult::SavedSplitInsert: return uiText(kTextSavedSplitInsert);
+        case SaveResult::SavedSplitOverwrite: return uiText(kTextSavedSplitOverwrite);
+        case SaveResult::SavedOverInput: return uiText(kTextSavedOverInput);
+        case SaveResult::SavedFormat1: return uiText(kTextSavedFormat1);
+        case SaveResult::Failed: break;
+    }
+    return uiText(kTextSaveFailed);
+}
+
+void showSaveResult(WindowHandle mainWindow, SaveResult result) {
+    setStatusLine(mainWindow, saveResultText(result));
+    startStatusTimer(mainWindow);
+}

@@ -1,6 +1,6 @@
 #include "ui/window_headless.h"
 
-#include <cstring>
+#include "ui/status_line.h"
 
 HeadlessWindow headlessWindow;
 
@@ -20,11 +20,6 @@ void startStatusTimer(WindowHandle mainWindow) {
 
 bool overwriteBoxChecked(WindowHandle) { return headlessWindow.overwriteBoxChecked; }
 
-std::uint16_t userInterfaceLanguage() { return headlessWindow.interfaceLanguage; }
+void reportSave(WindowHandle mainWindow, SaveResult result) { showSaveResult(mainWindow, result); }
 
-std::uint16_t languageFromLocaleName(const char* localeName) {
-    if (localeName != nullptr && std::strncmp(localeName, "ja", 2) == 0) {
-        return 0x0411;
-    }
-    return 0x0409;
-}
+std::uint16_t userInterfaceLanguage() { return headlessWindow.interfaceLanguage; }

@@ -20,7 +20,3 @@ struct HeadlessWindow {
 };
 
 extern HeadlessWindow headlessWindow;
-
-// The interface language that a locale name such as "ja_JP.UTF-8" stands for,
-// as the window would see it: Japanese for "ja...", English otherwise.
-std::uint16_t languageFromLocaleName(const char* localeName);

@@ -60,14 +60,6 @@ TEST(Texts, SelectUiLanguageAsksTheWindowAndOnlyTheFourteenTextsChange) {
     EXPECT_STREQ(uiText(6), L"Double-click or right-click to change split target.");
 }
 
-TEST(Texts, LocaleNamesGiveTheirLanguage) {
-    EXPECT_EQ(languageFromLocaleName("ja_JP.UTF-8"), 0x0411);
-    EXPECT_EQ(languageFromLocaleName("ja"), 0x0411);
-    EXPECT_EQ(languageFromLocaleName("en_US.UTF-8"), 0x0409);
-    EXPECT_EQ(languageFromLocaleName("C"), 0x0409);
-    EXPECT_EQ(languageFromLocaleName(nullptr), 0x0409);
-}
-
 TEST(Texts, DrumNamesCoverNotes35To81) {
     const std::pair<int, const wchar_t*> cases[] = {
         {34, L""}, {35, L"Acoustic Bass Drum"}, {42, L"Closed Hi-Hat"}, {47, L"Low-Mid Tom"}, {60, L"Hi Bongo"},

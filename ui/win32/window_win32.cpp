@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "ui/win32/control_ids.h"
+#include "ui/status_line.h"
 #include "ui/win32/main_window.h"
 #include "ui/window_seam.h"
 
@@ -26,5 +27,7 @@ void startStatusTimer(WindowHandle mainWindow) {
 bool overwriteBoxChecked(WindowHandle mainWindow) {
     return SendDlgItemMessageW(static_cast<HWND>(mainWindow), kOverwriteCheckBoxId, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
+
+void reportSave(WindowHandle mainWindow, SaveResult result) { showSaveResult(mainWindow, result); }
 
 std::uint16_t userInterfaceLanguage() { return GetUserDefaultUILanguage(); }
