@@ -32,6 +32,22 @@ int finishOutput(int status) {
 #ifdef _WIN32
 #include <windows.h>
 
+#include "smf/file_replace.h"
+
+namespace {
+
+// Every console event that ends the tool (Ctrl-C, Ctrl-Break, the console
+// window closed, a log-off, a shut-down) first lets the save under way finish
+// its step and removes its temporary. Windows calls this on a thread of its
+// own, before the C runtime's handler of Ctrl-C (prepareSignals); FALSE passes
+// the event on to the handler that ends the process.
+BOOL WINAPI endOnConsoleEvent(DWORD) {
+    removeUnfinishedTemporary();
+    return FALSE;
+}
+
+}  // namespace
+
 // Windows hands over the arguments as UTF-16 and follows the user's interface
 // language, as the window does; the console is told that we print UTF-8.
 int wmain(int argc, wchar_t* argv[]) {
@@ -39,6 +55,7 @@ int wmain(int argc, wchar_t* argv[]) {
     headlessWindow.interfaceLanguage = GetUserDefaultUILanguage();
     selectUiLanguage();
     prepareSignals();
+    SetConsoleCtrlHandler(endOnConsoleEvent, TRUE);  // after the runtime's, so called first
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
     return finishOutput(runTessaline(arguments, std::cout, std::cerr));
 }

@@ -5,9 +5,7 @@
 
 #include "smf/file_replace_parts.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <unistd.h>
 #endif
 
@@ -41,12 +39,12 @@ fs::path temporaryPathBeside(const fs::path& target) {
     return target.parent_path() / name;
 }
 
+// Windows has its own (file_replace_win32.cpp): there the ending runs on a
+// thread of its own, beside the save, and waits for the save's step under way.
+#ifndef _WIN32
 void removeUnfinishedTemporary() {
     if (const fs::path::value_type* name = unfinishedTemporary.load()) {
-#ifdef _WIN32
-        _wunlink(name);
-#else
         unlink(name);
-#endif
     }
 }
+#endif

@@ -27,10 +27,11 @@ const UiTextTable englishTexts = {
     L"Back to proposed",
     L"{n} clashes",
     L"{n} clash",
+    L"A save was cut short: the song as it was is in {name}. Rename that back if need be, or delete it.",
 };
 
 // ASCII punctuation throughout, but for the full-width colon (3), ampersand (4)
-// and the ideographic full stops that end sentences (7, 15).
+// and the ideographic full stops that end sentences (7, 15, 20).
 const UiTextTable japaneseTexts = {
     L"分割保存 TR3/4の間に挿入",
     L"分割保存 TR4/5に上書き",
@@ -52,6 +53,7 @@ const UiTextTable japaneseTexts = {
     L"提案どおりに戻す (全ノート)",
     L"重なり {n}",
     L"重なり {n}",
+    L"保存が中断されました\u3002元のファイル {name} を戻すか削除してください",
 };
 
 const UiTextTable* activeTexts = &englishTexts;
@@ -111,6 +113,11 @@ std::wstring clashCountText(std::size_t ticks) { return ticks == 0 ? L"" : withC
 // A total of zero is worth showing, unlike a row's.
 std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5) {
     return L"TR4: " + withCount(tr4) + L", TR5: " + withCount(tr5);
+}
+
+std::wstring sideCopyLeftText(const std::wstring& copyName) {
+    std::wstring text = uiText(kTextSideCopyLeft);
+    return text.replace(text.find(L"{name}"), 6, copyName);
 }
 
 std::wstring formatNoteNumber(std::int32_t note) {

@@ -11,9 +11,9 @@
 #include "drums/drum_inventory.h"
 
 // Indexed by role; both tables have the same roles in the same order. The
-// first fourteen are the window's first texts; the rest came with the clash
-// counts.
-using UiTextTable = std::array<const wchar_t*, 20>;
+// first fourteen are the window's first texts; the next six came with the
+// clash counts.
+using UiTextTable = std::array<const wchar_t*, 21>;
 
 enum UiTextIndex : int {
     kTextSplitInsertButton = 0,
@@ -36,6 +36,7 @@ enum UiTextIndex : int {
     kTextMenuBackToProposed = 17,  // drum list menu: every note back to its proposed destination
     kTextClashCount = 18,          // "{n} clashes": a row's clashing ticks, and each total
     kTextClashCountOne = 19,       // the same for exactly one
+    kTextSideCopyLeft = 20,        // "{name}": the side copy that a save cut short left beside a song
 };
 
 extern const UiTextTable japaneseTexts;
@@ -62,6 +63,11 @@ std::wstring clashCountText(std::size_t ticks);
 
 // The totals of both drum tracks: "TR4: 9 clashes, TR5: 4 clashes".
 std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5);
+
+// The status line while a song, or an output that a save would write over,
+// has beside it the side copy `copyName` (song/file_path.h: leftSideCopy): where
+// the song as it was before a save cut short is, and what to do with it.
+std::wstring sideCopyLeftText(const std::wstring& copyName);
 
 // The drum list's number cell: "%3d :", so 36 reads " 36 :".
 std::wstring formatNoteNumber(std::int32_t note);

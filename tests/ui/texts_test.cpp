@@ -102,6 +102,18 @@ TEST(Texts, ClashCountsInBothLanguages) {
     activeTexts = &englishTexts;
 }
 
+// Both languages name the copy where the placeholder stood, once.
+TEST(Texts, SideCopyNoticeNamesTheCopyInBothLanguages) {
+    const std::wstring name = L"song_S.mid.tessaline-old";
+    for (const UiTextTable* texts : {&englishTexts, &japaneseTexts}) {
+        activeTexts = texts;
+        const std::wstring notice = sideCopyLeftText(name);
+        EXPECT_NE(notice.find(name), std::wstring::npos) << (texts == &englishTexts);
+        EXPECT_EQ(notice.size(), std::wcslen((*texts)[kTextSideCopyLeft]) - std::wcslen(L"{name}") + name.size());
+    }
+    activeTexts = &englishTexts;
+}
+
 TEST(Texts, WindowClassAndTitle) {
     EXPECT_STREQ(kWindowClassName, L"DrumUI");
     EXPECT_STREQ(kWindowTitle, L"Tessaline for Quarlbridge    ver.2026/8/3");

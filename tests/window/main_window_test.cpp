@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "song/file_path.h"
 #include "split/save_command.h"
 #include "ui/win32/control_ids.h"
 #include "ui/texts.h"
@@ -110,6 +111,24 @@ TEST_F(MainWindowTest, FailedDropDisablesTheSavesButKeepsTheListEditable) {
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control(id)));
     }
     EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"broken.mid", L"song.mid"}));
+}
+
+// A side copy beside a dropped song (a save of it cut short) is pointed out
+// over the load's own text, the failed load's too: a song that a cut-short
+// save damaged may be why it failed. The load goes on as without it.
+TEST_F(MainWindowTest, DropOfASongWithASideCopyBesideItSaysHowToRecover) {
+    const struct {
+        const wchar_t* name;
+        Bytes bytes;
+        bool loads;
+    } cases[] = {{L"whole.mid", drumSong(), true}, {L"damaged.mid", notMidi(), false}};
+    for (const auto& c : cases) {
+        writeFileBytes(sideCopyBeside(folder.path / c.name), drumSong());
+        dropSong(c.name, c.bytes);
+        EXPECT_EQ(text(kStatusLineId), sideCopyLeftText(std::wstring(c.name) + L".tessaline-old"));
+        EXPECT_EQ(fileLoaded, c.loads);
+        EXPECT_EQ(enabled(kFormat1ButtonId), c.loads);
+    }
 }
 
 TEST_F(MainWindowTest, DropAfterAFailureLoadsAgain) {

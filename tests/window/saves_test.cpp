@@ -1,5 +1,11 @@
-// The three save buttons, the overwrite check box and the status timer.
+// The three save buttons, the overwrite check box and the status timer; what a
+// save over an existing output keeps of it.
 
+#include <algorithm>
+#include <filesystem>
+#include <utility>
+
+#include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
@@ -124,4 +130,160 @@ TEST_F(MainWindowTest, SplitOverwriteSaveReadsTheBoxItself) {
     EXPECT_EQ(text(kStatusLineId), uiText(kTextSavedOverInput));
     EXPECT_TRUE(overwriteInput);
     EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"song.mid"}));
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const Bytes kOldBytes = {'o', 'l', 'd'};
+
+// Saves over song_S.mid, whatever stands there, what a save of song.mid by
+// the split-insert button writes: `newSong`, found by a first save.
+class ExistingOutputTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        dropSong();
+        click(kSplitInsertButtonId);
+        newSong = readFileBytes(output());
+        fs::remove(output());
+    }
+
+    // Whatever is left at the output goes first: the folder's removal would
+    // not get past a host link whose file has gone.
+    void TearDown() override {
+        DeleteFileW(output().c_str());
+        MainWindowTest::TearDown();
+    }
+
+    fs::path output() const { return folder.path / L"song_S.mid"; }
+
+    // True when the status line says that the save wrote.
+    bool save() {
+        click(kSplitInsertButtonId);
+        return text(kStatusLineId) == uiText(kTextSavedSplitInsert);
+    }
+
+    Bytes newSong;
+};
+
+// Wine gives no Windows link (its CreateSymbolicLinkW makes nothing) but
+// presents a link of the host system as the file it names; Windows lets only
+// some users make links.
+bool makeLink(const fs::path& link, const std::wstring& target, const fs::path& folder) {
+    if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+        GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+        return false;
+    }
+    std::wstring hostTarget = target;
+    std::replace(hostTarget.begin(), hostTarget.end(), L'\\', L'/');
+    std::wstring command = L"/bin/ln -s " + hostTarget + L" " + link.filename().wstring();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // Wine starts a host program but gives no handle to wait on.
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &process) &&
+           pumpUntil([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
+// The volume's serial number and the file's index: the same for two paths to one file.
+std::pair<DWORD, std::uint64_t> fileIdentity(const fs::path& path) {
+    const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information{};
+    GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+}  // namespace
+
+// Hidden and system are marks that a user or a program gives a file; a new
+// file in its place would not have them.
+TEST_F(ExistingOutputTest, SaveOverAnOutputKeepsItsHiddenAndSystemAttributes) {
+    constexpr DWORD kMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    writeFileBytes(output(), kOldBytes);
+    ASSERT_TRUE(SetFileAttributesW(output().c_str(), kMarks));
+    ASSERT_TRUE(save());
+    EXPECT_EQ(GetFileAttributesW(output().c_str()) & kMarks, kMarks);
+    EXPECT_EQ(readFileBytes(output()), newSong);
+    EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"song.mid", L"song_S.mid"}));
+}
+
+TEST_F(ExistingOutputTest, SaveOverAnOutputKeepsItsNamedStreams) {
+    wchar_t volume[MAX_PATH] = {};
+    DWORD features = 0;
+    ASSERT_TRUE(GetVolumePathNameW(folder.path.c_str(), volume, MAX_PATH));
+    ASSERT_TRUE(GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &features, nullptr, 0));
+    if ((features & FILE_NAMED_STREAMS) == 0) {
+        GTEST_SKIP() << "the file system of " << fs::path(volume).string() << " has no named streams";
+    }
+    const fs::path stream = folder.path / L"song_S.mid:extra";
+    writeFileBytes(output(), kOldBytes);
+    writeFileBytes(stream, {'k', 'e', 'p', 't'});
+    ASSERT_TRUE(save());
+    EXPECT_EQ(readFileBytes(stream), (Bytes{'k', 'e', 'p', 't'}));
+    EXPECT_EQ(readFileBytes(output()), newSong);
+}
+
+// Another name of the output (a hard link) names the new song too: the file is
+// rewritten where it stands, growing or shrinking, and nothing is left beside it.
+TEST_F(ExistingOutputTest, HardLinkedOutputIsRewrittenInPlaceUnderBothNames) {
+    const fs::path other = folder.path / L"other name.mid";
+    for (const Bytes& old : {kOldBytes, Bytes(50000, 0x11)}) {
+        writeFileBytes(output(), old);
+        ASSERT_TRUE(CreateHardLinkW(other.c_str(), output().c_str(), nullptr));
+        ASSERT_TRUE(save()) << old.size();
+        EXPECT_EQ(readFileBytes(output()), newSong) << old.size();
+        EXPECT_EQ(readFileBytes(other), newSong) << old.size();
+        EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"other name.mid", L"song.mid", L"song_S.mid"}))
+            << old.size();
+        fs::remove(other);
+        fs::remove(output());
+    }
+}
+
+// Writing over a link writes the file it names: the user's song is the file,
+// and a new file in place of the link would leave the song as it was.
+TEST_F(ExistingOutputTest, LinkAtTheOutputIsFollowedToTheFileItNames) {
+    fs::create_directory(folder.path / L"songs");
+    const fs::path real = folder.path / L"songs" / L"real.mid";
+    writeFileBytes(real, kOldBytes);
+    if (!makeLink(output(), L"songs\\real.mid", folder.path)) {
+        GTEST_SKIP() << "this system makes no symbolic link for this user";
+    }
+    ASSERT_TRUE(save());
+    EXPECT_EQ(readFileBytes(real), newSong);
+    EXPECT_EQ(fileIdentity(output()), fileIdentity(real));
+    EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"song.mid", L"song_S.mid", L"songs"}));
+}
+
+// A side copy beside the output means a save of it was cut short: the output
+// may be damaged, the copy the one whole song. The save leaves both as they
+// are, and the status line says where the song is and what to do until the
+// next action, whether the output is there or not.
+TEST_F(ExistingOutputTest, SideCopyBesideTheOutputStopsTheSaveAndTheStatusLineSaysHowToRecover) {
+    const fs::path copy = sideCopyBeside(output());
+    for (const bool outputThere : {true, false}) {
+        writeFileBytes(copy, kOldBytes);
+        if (outputThere) {
+            writeFileBytes(output(), Bytes(2, 0x22));
+        }
+        const std::vector<std::wstring> before = folder.entries();
+        EXPECT_FALSE(save()) << outputThere;
+        EXPECT_EQ(text(kStatusLineId), sideCopyLeftText(L"song_S.mid.tessaline-old")) << outputThere;
+        EXPECT_FALSE(statusTimerRunning(window)) << outputThere;
+        EXPECT_EQ(folder.entries(), before) << outputThere;
+        EXPECT_EQ(readFileBytes(copy), kOldBytes) << outputThere;
+        fs::remove(copy);
+        fs::remove(output());
+    }
+    // Once the user has seen to the copy, saves go through again.
+    EXPECT_TRUE(save());
 }

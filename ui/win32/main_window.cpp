@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"
 #include "split/output_path.h"
@@ -50,6 +51,27 @@ std::wstring firstDroppedPath(HDROP drop) {
     return path;
 }
 
+// Points out in the status line the copy of a song that a save cut short left
+// beside `path`, if there is one, for the user to recover the song from. True
+// when there is.
+bool showLeftSideCopy(HWND window, const std::wstring& path) {
+    const std::wstring copy = leftSideCopy(path);
+    if (!copy.empty()) {
+        setStatusLine(window, sideCopyLeftText(droppedFileName(copy)));
+    }
+    return !copy.empty();
+}
+
+// A failed save whose output has a side copy beside it (one that stopped the
+// save, or one that the save had to leave) points it out until the next
+// action, rather than for the status timer's three seconds: the copy stays
+// until the user sees to it.
+void pointOutSideCopyAfter(HWND window, const SaveOutcome& outcome) {
+    if (!outcome.written && !outcome.path.empty() && showLeftSideCopy(window, outcome.path)) {
+        KillTimer(window, kStatusTimerId);
+    }
+}
+
 void onCreate(HWND window) {
     selectUiLanguage();
     mainControls.drumList = createControl(window, L"LISTBOX", nullptr,
@@ -87,17 +109,17 @@ void onCommand(HWND window, int controlId, int notification) {
     switch (controlId) {
         case kSplitInsertButtonId:
             if (fileLoaded) {
-                saveSplitInsert(window);
+                pointOutSideCopyAfter(window, saveSplitInsert(window));
             }
             break;
         case kSplitOverwriteButtonId:
             if (fileLoaded) {
-                saveSplitOverwrite(window);
+                pointOutSideCopyAfter(window, saveSplitOverwrite(window));
             }
             break;
         case kFormat1ButtonId:
             if (fileLoaded) {
-                saveFormat1(window);
+                pointOutSideCopyAfter(window, saveFormat1(window));
             }
             break;
         case kOverwriteCheckBoxId:
@@ -130,6 +152,8 @@ void onDropFiles(HWND window, HDROP drop) {
         setStatusLine(window, uiText(kTextLoadFailed));
         SetWindowTextW(mainControls.inputFileLabel, failedInputLabel().c_str());
     }
+    // Said over either: a song damaged by a save cut short may be why it failed.
+    showLeftSideCopy(window, path);
 }
 
 }  // namespace
