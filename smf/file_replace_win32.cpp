@@ -144,7 +144,8 @@ bool keepBasicInformation(HANDLE file, const BY_HANDLE_FILE_INFORMATION& old) {
 // The temporary is created afresh and shared for deletion, so that an ending
 // can remove it while it is being written. It is flushed before it takes the
 // old file's place (or a new output's name). Not allowed here: the folder lets
-// no file be made, or the old file may not be removed or its ACL given.
+// no file be made, or the old file's attributes cannot be given, or the old
+// file may not be removed or its ACL given.
 RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE_FILE_INFORMATION* old,
                                      std::span<const std::uint8_t> bytes) {
     const std::wstring temporary = temporaryPathBeside(fs::path(target)).native();
@@ -160,12 +161,12 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
             return error == ERROR_ACCESS_DENIED ? RenameResult::NotAllowedHere : RenameResult::Failed;
         }
     }
-    bool written = writeAll(file, bytes) && FlushFileBuffers(file) &&
-                   (old == nullptr || keepBasicInformation(file, *old));
+    const bool kept = old == nullptr || keepBasicInformation(file, *old);
+    bool written = kept && writeAll(file, bytes) && FlushFileBuffers(file);
     written = CloseHandle(file) && written;
 
     UninterruptedStep step;
-    RenameResult result = RenameResult::Failed;
+    RenameResult result = kept ? RenameResult::Failed : RenameResult::NotAllowedHere;
     bool keepTemporary = false;
     if (written && old == nullptr) {
         if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
