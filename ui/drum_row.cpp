@@ -34,13 +34,13 @@ DrumRowTexts drumRowTexts(std::int32_t note) {
             clashCountText(clashes)};
 }
 
-DrumRowCells drumRowCells(const CellBox& row) {
-    const int l = row.left;
+DrumRowCells drumRowCells(const Rect& row) {
+    const int x = row.x;
     return {
-        {l, row.top, l + 64, row.bottom},
-        {l + 68, row.top, l + 128, row.bottom},
-        {l + 132, row.top, l + 212, row.bottom},
-        {l + 216, row.top, row.right, row.bottom},
+        {x, row.y, 64, row.height},
+        {x + 68, row.y, 60, row.height},
+        {x + 132, row.y, 80, row.height},
+        {x + 216, row.y, row.width - 216, row.height},
     };
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "drums/drum_inventory.h"
+#include "ui/layout.h"
 
 struct Rgb {
     std::uint8_t red = 0;
@@ -40,25 +41,15 @@ struct DrumRowTexts {
 // TR4 and an empty label.
 DrumRowTexts drumRowTexts(std::int32_t note);
 
-// Edges of a rectangle, as Win32 keeps them: right and bottom are exclusive.
-struct CellBox {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    bool operator==(const CellBox&) const = default;
-};
-
 // The four cells of a row, each the row's full height, 4-pixel gaps between them.
 struct DrumRowCells {
-    CellBox trackLabel;
-    CellBox target;
-    CellBox number;
-    CellBox name;
+    Rect trackLabel;
+    Rect target;
+    Rect number;
+    Rect name;
 };
 
-DrumRowCells drumRowCells(const CellBox& row);
+DrumRowCells drumRowCells(const Rect& row);
 
 // The colour of a row's clash count: a dark red, a warning against the white rows.
 inline constexpr Rgb kClashCountColour = {192, 0, 0};

@@ -2,23 +2,24 @@
 
 // Where the main window's controls go, from the size of its client area alone.
 
-struct ControlRect {
+// A rectangle of the window: of a control in its parent, of a cell in a row.
+struct Rect {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
 
-    bool operator==(const ControlRect&) const = default;
+    bool operator==(const Rect&) const = default;
 };
 
 struct MainLayout {
-    ControlRect drumList;
-    ControlRect inputFileLabel;
-    ControlRect statusLine;
-    ControlRect overwriteCheckBox;
-    ControlRect splitInsertButton;
-    ControlRect splitOverwriteButton;
-    ControlRect format1Button;
+    Rect drumList;
+    Rect inputFileLabel;
+    Rect statusLine;
+    Rect overwriteCheckBox;
+    Rect splitInsertButton;
+    Rect splitOverwriteButton;
+    Rect format1Button;
 };
 
 // The width of each of the three buttons: a third of what the margins leave,

@@ -52,11 +52,11 @@ TEST(DrumRow, NoteMissingFromTheMapsGetsTr4AndAnEmptyLabelInserted) {
 }
 
 TEST(DrumRow, CellsSitAtFixedOffsetsWithGapsAndSpanTheRowHeight) {
-    const DrumRowCells cells = drumRowCells({5, 44, 700, 66});
-    EXPECT_EQ(cells.trackLabel, (CellBox{5, 44, 69, 66}));
-    EXPECT_EQ(cells.target, (CellBox{73, 44, 133, 66}));
-    EXPECT_EQ(cells.number, (CellBox{137, 44, 217, 66}));
-    EXPECT_EQ(cells.name, (CellBox{221, 44, 700, 66}));
+    const DrumRowCells cells = drumRowCells({5, 44, 695, 22});
+    EXPECT_EQ(cells.trackLabel, (Rect{5, 44, 64, 22}));
+    EXPECT_EQ(cells.target, (Rect{73, 44, 60, 22}));
+    EXPECT_EQ(cells.number, (Rect{137, 44, 80, 22}));
+    EXPECT_EQ(cells.name, (Rect{221, 44, 479, 22}));
 }
 
 TEST(DrumRow, TextTooWideIsCutAtItsEndWithAnEllipsis) {

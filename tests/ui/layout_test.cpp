@@ -4,13 +4,13 @@
 
 TEST(Layout, ClientOf744By521PlacesEveryControl) {
     const MainLayout layout = computeLayout(744, 521);
-    EXPECT_EQ(layout.drumList, (ControlRect{10, 10, 724, 371}));
-    EXPECT_EQ(layout.statusLine, (ControlRect{10, 381, 724, 22}));
-    EXPECT_EQ(layout.overwriteCheckBox, (ControlRect{14, 421, 724, 20}));
-    EXPECT_EQ(layout.inputFileLabel, (ControlRect{10, 451, 724, 20}));
-    EXPECT_EQ(layout.splitInsertButton, (ControlRect{10, 481, 234, 30}));
-    EXPECT_EQ(layout.splitOverwriteButton, (ControlRect{254, 481, 234, 30}));
-    EXPECT_EQ(layout.format1Button, (ControlRect{498, 481, 234, 30}));
+    EXPECT_EQ(layout.drumList, (Rect{10, 10, 724, 371}));
+    EXPECT_EQ(layout.statusLine, (Rect{10, 381, 724, 22}));
+    EXPECT_EQ(layout.overwriteCheckBox, (Rect{14, 421, 724, 20}));
+    EXPECT_EQ(layout.inputFileLabel, (Rect{10, 451, 724, 20}));
+    EXPECT_EQ(layout.splitInsertButton, (Rect{10, 481, 234, 30}));
+    EXPECT_EQ(layout.splitOverwriteButton, (Rect{254, 481, 234, 30}));
+    EXPECT_EQ(layout.format1Button, (Rect{498, 481, 234, 30}));
 }
 
 TEST(Layout, ButtonWidthIsAThirdOfWhatTheMarginsLeaveElse100) {
@@ -33,7 +33,7 @@ TEST(Layout, ButtonWidthIsAThirdOfWhatTheMarginsLeaveElse100) {
 
 TEST(Layout, TinyClientGivesNegativeSizesUnclamped) {
     const MainLayout layout = computeLayout(0, 0);
-    EXPECT_EQ(layout.drumList, (ControlRect{10, 10, -20, -150}));
-    EXPECT_EQ(layout.statusLine, (ControlRect{10, -140, -20, 22}));
-    EXPECT_EQ(layout.splitInsertButton, (ControlRect{10, -40, 100, 30}));
+    EXPECT_EQ(layout.drumList, (Rect{10, 10, -20, -150}));
+    EXPECT_EQ(layout.statusLine, (Rect{10, -140, -20, 22}));
+    EXPECT_EQ(layout.splitInsertButton, (Rect{10, -40, 100, 30}));
 }

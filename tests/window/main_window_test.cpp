@@ -199,15 +199,15 @@ TEST_F(MainWindowTest, EmptyDropFails) {
 
 TEST_F(MainWindowTest, LayoutOfA744By521Client) {
     setClientSize(744, 521);
-    EXPECT_EQ(childRect(control(kStatusLineId)), (ControlRect{10, 381, 724, 22}));
-    EXPECT_EQ(childRect(control(kOverwriteCheckBoxId)), (ControlRect{14, 421, 724, 20}));
-    EXPECT_EQ(childRect(control(kInputFileLabelId)), (ControlRect{10, 451, 724, 20}));
-    EXPECT_EQ(childRect(control(kSplitInsertButtonId)), (ControlRect{10, 481, 234, 30}));
-    EXPECT_EQ(childRect(control(kSplitOverwriteButtonId)), (ControlRect{254, 481, 234, 30}));
-    EXPECT_EQ(childRect(control(kFormat1ButtonId)), (ControlRect{498, 481, 234, 30}));
+    EXPECT_EQ(childRect(control(kStatusLineId)), (Rect{10, 381, 724, 22}));
+    EXPECT_EQ(childRect(control(kOverwriteCheckBoxId)), (Rect{14, 421, 724, 20}));
+    EXPECT_EQ(childRect(control(kInputFileLabelId)), (Rect{10, 451, 724, 20}));
+    EXPECT_EQ(childRect(control(kSplitInsertButtonId)), (Rect{10, 481, 234, 30}));
+    EXPECT_EQ(childRect(control(kSplitOverwriteButtonId)), (Rect{254, 481, 234, 30}));
+    EXPECT_EQ(childRect(control(kFormat1ButtonId)), (Rect{498, 481, 234, 30}));
 
     // The list box trims the 371 pixels it is given to whole rows.
-    const ControlRect drumList = childRect(list());
+    const Rect drumList = childRect(list());
     EXPECT_EQ(drumList.x, 10);
     EXPECT_EQ(drumList.y, 10);
     EXPECT_EQ(drumList.width, 724);
@@ -226,9 +226,9 @@ TEST_F(MainWindowTest, NarrowClientsFollowTheButtonWidthRule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.clientWidth);
         setClientSize(c.clientWidth, 521);
-        EXPECT_EQ(childRect(control(kSplitInsertButtonId)), (ControlRect{10, 481, c.buttonWidth, 30}));
-        EXPECT_EQ(childRect(control(kSplitOverwriteButtonId)), (ControlRect{c.buttonWidth + 20, 481, c.buttonWidth, 30}));
-        EXPECT_EQ(childRect(control(kFormat1ButtonId)), (ControlRect{2 * c.buttonWidth + 30, 481, c.buttonWidth, 30}));
+        EXPECT_EQ(childRect(control(kSplitInsertButtonId)), (Rect{10, 481, c.buttonWidth, 30}));
+        EXPECT_EQ(childRect(control(kSplitOverwriteButtonId)), (Rect{c.buttonWidth + 20, 481, c.buttonWidth, 30}));
+        EXPECT_EQ(childRect(control(kFormat1ButtonId)), (Rect{2 * c.buttonWidth + 30, 481, c.buttonWidth, 30}));
         EXPECT_EQ(childRect(control(kStatusLineId)).width, c.clientWidth - 20);
     }
 }

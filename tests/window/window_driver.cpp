@@ -85,7 +85,7 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
-ControlRect childRect(HWND child) {
+Rect childRect(HWND child) {
     RECT rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);

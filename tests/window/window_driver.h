@@ -53,7 +53,7 @@ bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs);
 std::wstring windowText(HWND window);
 
 // The child's rectangle in its parent's client coordinates.
-ControlRect childRect(HWND child);
+Rect childRect(HWND child);
 
 // Pixels of a control's client area, rendered by the control itself.
 struct Rendering {

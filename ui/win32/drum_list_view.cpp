@@ -14,9 +14,9 @@
 
 namespace {
 
-RECT toRect(const CellBox& box) { return {box.left, box.top, box.right, box.bottom}; }
+RECT toRect(const Rect& box) { return {box.x, box.y, box.x + box.width, box.y + box.height}; }
 
-void drawCellText(HDC dc, const std::wstring& text, const CellBox& cell, UINT alignment) {
+void drawCellText(HDC dc, const std::wstring& text, const Rect& cell, UINT alignment) {
     RECT rect = toRect(cell);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | alignment);
 }
@@ -40,13 +40,15 @@ int textWidth(HDC dc, const std::wstring& text) {
 }
 
 // In red after the percussion name, in the name's cell: the cells stay where they are.
-void drawClashCount(HDC dc, const DrumRowTexts& texts, const CellBox& nameCell) {
+void drawClashCount(HDC dc, const DrumRowTexts& texts, const Rect& nameCell) {
     if (texts.clashes.empty()) {
         return;
     }
-    CellBox cell = nameCell;
+    Rect cell = nameCell;
     if (!texts.name.empty()) {
-        cell.left += textWidth(dc, texts.name) + kClashCountGap;
+        const int shift = textWidth(dc, texts.name) + kClashCountGap;
+        cell.x += shift;
+        cell.width -= shift;
     }
     const COLORREF previous = SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
     drawCellText(dc, texts.clashes, cell, DT_LEFT);
@@ -92,7 +94,8 @@ void onDrawItem(const DRAWITEMSTRUCT& item) {
         return;
     }
     const DrumRowTexts texts = drumRowTexts(note);
-    const DrumRowCells cells = drumRowCells({item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom});
+    const RECT& row = item.rcItem;
+    const DrumRowCells cells = drumRowCells({row.left, row.top, row.right - row.left, row.bottom - row.top});
     const HDC dc = item.hDC;
 
     FillRect(dc, &item.rcItem, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
@@ -103,7 +106,7 @@ void onDrawItem(const DRAWITEMSTRUCT& item) {
     DeleteObject(brush);
 
     SetBkMode(dc, TRANSPARENT);
-    const int labelWidth = cells.trackLabel.right - cells.trackLabel.left;
+    const int labelWidth = cells.trackLabel.width;
     drawCellText(dc, trackLabelAsDrawn(dc, texts.trackLabel, labelWidth), cells.trackLabel, DT_CENTER);
     drawCellText(dc, texts.target, cells.target, DT_CENTER);
     drawCellText(dc, texts.number, cells.number, DT_LEFT);

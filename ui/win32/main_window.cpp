@@ -36,7 +36,7 @@ void enableSaveButtons(BOOL enable) {
     EnableWindow(mainControls.format1Button, enable);
 }
 
-void moveControl(HWND control, const ControlRect& rect) {
+void moveControl(HWND control, const Rect& rect) {
     MoveWindow(control, rect.x, rect.y, rect.width, rect.height, TRUE);
 }
 
