@@ -32,7 +32,7 @@ int finishOutput(int status) {
 #ifdef _WIN32
 #include <windows.h>
 
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 
 namespace {
 

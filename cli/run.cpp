@@ -10,7 +10,7 @@
 #include "cli/text_encoding.h"
 #include "clashes/clash_count.h"
 #include "clashes/destination_search.h"
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 #include "song/file_path.h"
 #include "song/smf_reader.h"
 #include "split/format1.h"

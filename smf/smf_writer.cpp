@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "smf/event_order.h"
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 #include "smf/smf_writer_internal.h"
 #include "song/resident_memory.h"
 

@@ -10,9 +10,9 @@
 
 #include "drums/drum_inventory.h"
 
-// Indexed by role; both tables have the same roles in the same order. The
-// first fourteen are the window's first texts; the next six came with the
-// clash counts.
+// The texts that follow the interface language, indexed by role; both tables
+// have the same roles in the same order. Destination labels and percussion
+// names exist once, in English (targetLabel, gmDrumName).
 using UiTextTable = std::array<const wchar_t*, 21>;
 
 enum UiTextIndex : int {

@@ -16,7 +16,7 @@
 #include "cli/run.h"
 #include "drums/drum_inventory.h"
 #include "hardening/hardening_support.h"
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 #include "split/format1.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"

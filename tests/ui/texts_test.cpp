@@ -49,7 +49,7 @@ TEST(Texts, LanguageChoiceLooksAtThePrimaryLanguageOnly) {
     }
 }
 
-TEST(Texts, SelectUiLanguageAsksTheWindowAndOnlyTheFourteenTextsChange) {
+TEST(Texts, SelectUiLanguageAsksTheWindowAndOnlyTheTablesTextsChange) {
     headlessWindow.interfaceLanguage = 0x0411;
     selectUiLanguage();
     EXPECT_STREQ(uiText(6), L"ダブルクリックまたは右クリックで分割先を変更");

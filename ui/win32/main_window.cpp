@@ -107,20 +107,15 @@ void onSize(HWND window) {
 
 void onCommand(HWND window, int controlId, int notification) {
     switch (controlId) {
+        // A save command does nothing while no song is loaded.
         case kSplitInsertButtonId:
-            if (fileLoaded) {
-                pointOutSideCopyAfter(window, saveSplitInsert(window));
-            }
+            pointOutSideCopyAfter(window, saveSplitInsert(window));
             break;
         case kSplitOverwriteButtonId:
-            if (fileLoaded) {
-                pointOutSideCopyAfter(window, saveSplitOverwrite(window));
-            }
+            pointOutSideCopyAfter(window, saveSplitOverwrite(window));
             break;
         case kFormat1ButtonId:
-            if (fileLoaded) {
-                pointOutSideCopyAfter(window, saveFormat1(window));
-            }
+            pointOutSideCopyAfter(window, saveFormat1(window));
             break;
         case kOverwriteCheckBoxId:
             overwriteInput = SendMessageW(mainControls.overwriteCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -128,8 +123,9 @@ void onCommand(HWND window, int controlId, int notification) {
         default:
             break;
     }
-    // Only the drum list sends this code.
-    if (notification == LBN_DBLCLK) {
+    // Notification codes are per control class: LBN_DBLCLK is 2, as is a
+    // button's BN_HILITE, so the list is asked for by its identifier.
+    if (controlId == kDrumListId && notification == LBN_DBLCLK) {
         cycleSelectedTarget(window);
     }
 }

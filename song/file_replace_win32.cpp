@@ -1,4 +1,4 @@
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "smf/file_replace_parts.h"
+#include "song/file_replace_parts.h"
 #include "song/file_path.h"
 
 namespace fs = std::filesystem;

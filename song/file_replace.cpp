@@ -1,9 +1,9 @@
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 
 #include <cstdint>
 #include <random>
 
-#include "smf/file_replace_parts.h"
+#include "song/file_replace_parts.h"
 
 #ifndef _WIN32
 #include <unistd.h>

@@ -22,6 +22,9 @@
 // or a power cut) is refused. False when anything failed.
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes);
 
-// Removes the temporary of a replacement that a signal cut short. Safe to call
-// from a signal handler.
+// Removes the temporary of a replacement that a signal or a console event cut
+// short, on the way out of the program. On POSIX it is safe to call from a
+// signal handler (the ending signals wait during a rewrite in place); on
+// Windows, whose console events run on a thread of their own, it waits for a
+// step under way to end and lets no other start.
 void removeUnfinishedTemporary();

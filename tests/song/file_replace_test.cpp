@@ -1,4 +1,4 @@
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "smf/file_replace.h"
+#include "song/file_replace.h"
 
 #include <cerrno>
 #include <algorithm>
@@ -16,7 +16,7 @@
 #include <sys/xattr.h>
 #endif
 
-#include "smf/file_replace_parts.h"
+#include "song/file_replace_parts.h"
 #include "song/file_path.h"
 #include "song/file_read.h"
 
