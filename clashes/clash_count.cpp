@@ -242,24 +242,18 @@ std::vector<DrumChord> findChords(const std::vector<Track>& tracks) { return fin
 
 ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments) {
     const DrumTrackNotes in = drumTrackNotes(assignments);
+    const ClashCounts counts = countClashes(drumTicks.chords, assignments);
     ClashReport report;
+    report.tr4.ticks = counts.tr4;
+    report.tr5.ticks = counts.tr5;
+    report.tr4.largest = counts.largestTr4;
+    report.tr5.largest = counts.largestTr5;
+    // A note struck alone is one note at once too.
     for (std::size_t note = 0; note < 256; ++note) {
         if (drumTicks.struck[note]) {
             report.tr4.largest = std::max<std::size_t>(report.tr4.largest, in.tr4[note]);
             report.tr5.largest = std::max<std::size_t>(report.tr5.largest, in.tr5[note]);
         }
-    }
-    for (const DrumChord& chord : drumTicks.chords) {
-        std::size_t tr4 = 0;
-        std::size_t tr5 = 0;
-        for (const std::uint8_t note : chord.notes) {
-            tr4 += in.tr4[note];
-            tr5 += in.tr5[note];
-        }
-        report.tr4.ticks += tr4 >= 2 ? chord.ticks : 0;
-        report.tr5.ticks += tr5 >= 2 ? chord.ticks : 0;
-        report.tr4.largest = std::max(report.tr4.largest, tr4);
-        report.tr5.largest = std::max(report.tr5.largest, tr5);
     }
     for (const DrumChord& repeat : drumTicks.repeats) {
         const auto inTrack = [&repeat](const std::bitset<256>& track) {
@@ -289,6 +283,8 @@ ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentM
         if (tr5 >= 2) {
             counts.tr5 += chord.ticks;
         }
+        counts.largestTr4 = std::max(counts.largestTr4, tr4);
+        counts.largestTr5 = std::max(counts.largestTr5, tr5);
         for (const std::uint8_t note : chord.notes) {
             counts.perNote[note] += ((inTr4[note] && tr4 >= 2) + (inTr5[note] && tr5 >= 2)) * chord.ticks;
         }

@@ -60,8 +60,10 @@ struct ClashCounts {
     // Per note number: the ticks at which it starts together with a different
     // note of its drum track; for a note on BOTH, those of TR4 and TR5 added.
     std::array<std::size_t, 256> perNote{};
-    std::size_t tr4 = 0;  // clashing ticks of each drum track, as reportClashes counts them
+    std::size_t tr4 = 0;  // clashing ticks of each drum track
     std::size_t tr5 = 0;
+    std::size_t largestTr4 = 0;  // the most different notes of each drum track in one chord
+    std::size_t largestTr5 = 0;
 };
 
 // The clashes that `assignments` gives; a note that it lacks goes to TR4, as
