@@ -127,8 +127,10 @@ std::optional<std::vector<std::uint8_t>> readAll(int file, off_t size) {
 // side copy and for the whole new content.
 bool roomFor(int file, std::uint64_t bytes) {
     struct statvfs disk;
-    if (fstatvfs(file, &disk) != 0) {
-        return true;  // no figure to go by: the side copy still keeps the song
+    // Without figures (some network file systems give none), the side copy
+    // still keeps the song.
+    if (fstatvfs(file, &disk) != 0 || disk.f_blocks == 0) {
+        return true;
     }
     return std::uint64_t(disk.f_bavail) * disk.f_frsize >= bytes;
 }
