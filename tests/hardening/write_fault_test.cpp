@@ -16,6 +16,7 @@
 #include "cli/run.h"
 #include "drums/drum_inventory.h"
 #include "hardening/hardening_support.h"
+#include "song/file_path.h"
 #include "song/file_replace.h"
 #include "split/format1.h"
 #include "split/save_command.h"
@@ -185,6 +186,136 @@ TEST(WriteFaultsThroughTheTool, ASaveCutShortByASignalLeavesAWholeSongAndNothing
             EXPECT_EQ(folder.entries(), names) << signal;
             EXPECT_EQ(readFileBytes(folder.path / "song.mid"), inPlace ? song : old) << signal;
         }
+    }
+}
+
+// A file system of its own in an image file, on a loop device: made, mounted,
+// and for a power cut shut down without flushing its log, then mounted again.
+// It needs root, the file system's tools and loop devices; without them the
+// tests that use it are skipped.
+class DiskImage {
+public:
+    DiskImage(const std::string& type, int megabytes) : mount_(dir_.path / "mnt") {
+        fs::create_directory(mount_);
+        const std::string image = shellQuoted((dir_.path / "image").string());
+        const std::string format = type == "ext4" ? "mkfs.ext4 -q -F " : "mkfs." + type + " -q -f ";
+        mounted_ = geteuid() == 0 && runShell("truncate -s " + std::to_string(megabytes) + "M " + image + " && " + format +
+                                                  image + " && mount -o loop " + image + " " + quotedMount(),
+                                              dir_.path) == 0;
+        image_ = image;
+    }
+    ~DiskImage() {
+        if (mounted_) {
+            runShell("umount " + quotedMount() + " || umount -l " + quotedMount(), dir_.path);
+        }
+    }
+    DiskImage(const DiskImage&) = delete;
+    DiskImage& operator=(const DiskImage&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const fs::path& root() const { return mount_; }
+
+    // XFS's shutdown drops what its log holds unwritten: what a power cut leaves.
+    void cutPowerAndMountAgain() {
+        mounted_ = runShell("xfs_io -x -c shutdown " + quotedMount() + " && umount " + quotedMount() +
+                                " && mount -o loop " + image_ + " " + quotedMount(),
+                            dir_.path) == 0;
+        ASSERT_TRUE(mounted_) << fileText(dir_.path / "stderr");
+    }
+
+    // Fills the disk but for about `room` bytes.
+    void leaveRoom(std::uintmax_t room) {
+        fs::remove(mount_ / "fill");
+        sync();
+        const std::uintmax_t available = fs::space(mount_).available;
+        if (available > room) {
+            runShell("fallocate -l " + std::to_string(available - room) + " " + shellQuoted((mount_ / "fill").string()),
+                     dir_.path);
+        }
+        sync();
+    }
+
+private:
+    std::string quotedMount() const { return shellQuoted(mount_.string()); }
+
+    TempDir dir_;
+    fs::path mount_;
+    std::string image_;
+    bool mounted_ = false;
+};
+
+// A copy-on-write disk (btrfs) writes even an overwrite to new blocks: with
+// room for the side copy but not for the new song, a rewrite in place (the
+// song has a second name) must be refused before it starts, the song whole.
+TEST(WriteFaultsOnDiskImages, ACopyOnWriteDiskOutOfRoomKeepsASongRewrittenInPlace) {
+    DiskImage disk("btrfs", 300);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "needs root, btrfs-progs and loop devices";
+    }
+    TempDir logs;
+    const Bytes old = generateSong(GeneratedLayout::MultiTrack, 300000);
+    const fs::path song = disk.root() / "song.mid";
+    writeFileBytes(song, old);
+    fs::create_hard_link(song, disk.root() / "other name.mid");
+    const std::string command = "LC_ALL=C " + shellQuoted(tessalinePath()) + " split-overwrite --in-place " +
+                                shellQuoted(song.string());
+    disk.leaveRoom(old.size() * 3 / 2);
+    EXPECT_EQ(runShell(command, logs.path), 1);
+    EXPECT_EQ(fileText(logs.path / "stderr"), "Could not write\t" + song.string() + "\n");
+    EXPECT_EQ(readFileBytes(song), old);
+    EXPECT_FALSE(fs::exists(sideCopyBeside(song)));
+
+    disk.leaveRoom(old.size() * 10);
+    EXPECT_EQ(runShell(command, logs.path), 0) << fileText(logs.path / "stderr");
+    EXPECT_NE(readFileBytes(song), old);
+    EXPECT_EQ(readFileBytes(song), readFileBytes(disk.root() / "other name.mid"));
+    EXPECT_FALSE(fs::exists(sideCopyBeside(song)));
+}
+
+// A power cut after each system call of a rewrite in place in turn, on XFS:
+// the save is stopped there, the file system shut down without flushing its
+// log and mounted again, with the disk given all that was written before the
+// cut, or nothing more. The song is then whole, old or new, or its side copy
+// holds the old one.
+TEST(WriteFaultsOnDiskImages, APowerCutAtEveryStepOfARewriteInPlaceLeavesAWholeSong) {
+    DiskImage disk("xfs", 300);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "needs root, xfsprogs and loop devices";
+    }
+    const Bytes old = generateSong(GeneratedLayout::MultiTrack, 20000);
+    const Bytes song = generateSong(GeneratedLayout::SingleTrack, 30000);
+    const fs::path path = disk.root() / "song.mid";
+    for (const bool flushed : {false, true}) {
+    for (int call = 1;; ++call) {
+        fs::remove(sideCopyBeside(path));
+        writeFileBytes(path, old);
+        if (!fs::exists(disk.root() / "other name.mid")) {
+            fs::create_hard_link(path, disk.root() / "other name.mid");
+        }
+        sync();
+        const pid_t child = fork();
+        if (child == 0) {
+            wrappedCalls = 0;
+            stopAtCall = call;
+            syncAtStop = flushed;
+            _exit(replaceFileContents(path.wstring(), song) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        disk.cutPowerAndMountAgain();
+        const Bytes now = readFileBytes(path);
+        const bool copyKept = fs::exists(sideCopyBeside(path));
+        const std::string where = "call " + std::to_string(call) + (flushed ? ", flushed" : "");
+        if (copyKept) {
+            EXPECT_EQ(readFileBytes(sideCopyBeside(path)), old) << where;
+        }
+        EXPECT_TRUE(now == old || now == song || copyKept) << where;
+        if (WEXITSTATUS(status) != kStoppedExit) {
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            break;  // the save got past every call
+        }
+    }
     }
 }
 

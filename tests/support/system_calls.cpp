@@ -12,6 +12,7 @@ bool logSystemCalls = false;
 int signalAtDataSync = 0;
 int stopAtCall = 0;
 int failFromCall = 0;
+bool syncAtStop = false;
 int wrappedCalls = 0;
 
 namespace {
@@ -50,6 +51,9 @@ auto crashPoint(Call call) -> decltype(call()) {
     }
     const auto result = call();
     if (crash == Crash::Stop) {
+        if (syncAtStop) {
+            sync();
+        }
         _exit(kStoppedExit);
     }
     return result;

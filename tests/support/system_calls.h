@@ -25,5 +25,6 @@ extern int signalAtDataSync;  // raised at the next fdatasync when not 0
 // every call fails with EIO, as a dying disk would.
 extern int stopAtCall;
 extern int failFromCall;
+extern bool syncAtStop;   // the disk is given all written so far before the end at stopAtCall
 extern int wrappedCalls;  // counted so far
 constexpr int kStoppedExit = 77;
