@@ -267,15 +267,13 @@ ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assig
 
 ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentMap& assignments) {
     const DrumTrackNotes in = drumTrackNotes(assignments);
-    const std::bitset<256>& inTr4 = in.tr4;
-    const std::bitset<256>& inTr5 = in.tr5;
     ClashCounts counts;
     for (const DrumChord& chord : chords) {
         std::size_t tr4 = 0;
         std::size_t tr5 = 0;
         for (const std::uint8_t note : chord.notes) {
-            tr4 += inTr4[note];
-            tr5 += inTr5[note];
+            tr4 += in.tr4[note];
+            tr5 += in.tr5[note];
         }
         if (tr4 >= 2) {
             counts.tr4 += chord.ticks;
@@ -286,7 +284,7 @@ ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentM
         counts.largestTr4 = std::max(counts.largestTr4, tr4);
         counts.largestTr5 = std::max(counts.largestTr5, tr5);
         for (const std::uint8_t note : chord.notes) {
-            counts.perNote[note] += ((inTr4[note] && tr4 >= 2) + (inTr5[note] && tr5 >= 2)) * chord.ticks;
+            counts.perNote[note] += ((in.tr4[note] && tr4 >= 2) + (in.tr5[note] && tr5 >= 2)) * chord.ticks;
         }
     }
     return counts;

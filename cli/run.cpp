@@ -136,17 +136,19 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
     return allSaved;
 }
 
-// The destinations that leave the fewest clashes in the loaded song, whose
-// chords are `chords`: the overrides for notes this song uses are fixed, the
-// rest is chosen around them.
-Suggestion suggestionFor(const Invocation& invocation, const std::vector<DrumChord>& chords) {
+// Gives the loaded song, whose chords are `chords`, the destinations that
+// leave the fewest clashes: the overrides for notes this song uses are fixed,
+// the rest is chosen around them. False when the choice is a best found.
+bool applySuggestion(const Invocation& invocation, const std::vector<DrumChord>& chords) {
     AssignmentMap fixed;
     for (const NoteOverride& override : invocation.overrides) {
         if (assignmentMap.count(override.note) != 0) {
             fixed[override.note] = override.target;
         }
     }
-    return suggestDestinations(chords, assignmentMap, fixed);
+    Suggestion suggestion = suggestDestinations(chords, assignmentMap, fixed);
+    assignmentMap = std::move(suggestion.destinations);
+    return suggestion.exact;
 }
 
 // Prints, per file, the clashes of the proposals (with the overrides) and of
@@ -167,9 +169,7 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
             const DrumTicks drumTicks = findDrumTicks(songData.tracks);
             applyDestinations(proposed);
             proposedClashes = reportClashes(drumTicks, assignmentMap);
-            Suggestion suggestion = suggestionFor(invocation, drumTicks.chords);
-            assignmentMap = std::move(suggestion.destinations);
-            exact = suggestion.exact;
+            exact = applySuggestion(invocation, drumTicks.chords);
             chosenClashes = reportClashes(drumTicks, assignmentMap);
         } catch (const std::bad_alloc&) {
             allLoaded = false;
@@ -232,9 +232,7 @@ bool applyDestinations(const Invocation& invocation) {
         applyOverrides(invocation.overrides);
         return true;
     }
-    Suggestion suggestion = suggestionFor(invocation, findChords(songData.tracks));
-    assignmentMap = std::move(suggestion.destinations);
-    return suggestion.exact;
+    return applySuggestion(invocation, findChords(songData.tracks));
 }
 
 void selectLanguageFromLocale(const char* lcAll, const char* lang) {

@@ -10,6 +10,7 @@
 
 #include "song/file_replace_parts.h"
 #include "song/file_path.h"
+#include "song/file_read.h"
 
 namespace fs = std::filesystem;
 
@@ -17,7 +18,7 @@ namespace {
 
 // The largest file rewritten in place: its old content is held in memory to be
 // put back should the rewrite fail. The reader's own bound on a song.
-constexpr std::uint64_t kLargestRewritten = std::uint64_t{256} << 20;
+constexpr std::uint64_t kLargestRewritten = kLargestSongFile;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
