@@ -13,7 +13,7 @@
 // The texts that follow the interface language, indexed by role; both tables
 // have the same roles in the same order. Destination labels and percussion
 // names exist once, in English (targetLabel, gmDrumName).
-using UiTextTable = std::array<const wchar_t*, 21>;
+using UiTextTable = std::array<const wchar_t*, 34>;
 
 enum UiTextIndex : int {
     kTextSplitInsertButton = 0,
@@ -37,6 +37,19 @@ enum UiTextIndex : int {
     kTextClashCount = 18,          // "{n} clashes": a row's clashing ticks, and each total
     kTextClashCountOne = 19,       // the same for exactly one
     kTextSideCopyLeft = 20,        // "{name}": the side copy that a save cut short left beside a song
+    kTextAutoTarget = 21,          // the destination that routes each hit on its own, in the row and the menu
+    kTextMenuEveryHitRouted = 22,  // drum list menu: every note on AUTO
+    kTextMenuNearOff = 23,         // drum list menu: near clashes not counted
+    kTextMenuNear64 = 24,          // ... counted within 1/64 of a quarter note
+    kTextMenuNear32 = 25,          // ... within 1/32, the default
+    kTextNearCount = 26,           // "{n} near": hits cut short by a different note just after them
+    kTextClashesAt = 27,           // "{list}": where a row's first clashes are, "3:1, 3:3, 5:1"
+    kTextBothCost = 28,            // "{k}", "{n}": what the notes on BOTH cost, after the totals
+    kTextBestFound = 29,           // after the totals of a choice that is the best found, not proven best
+    kTextSaveFailedInUse = 30,     // "Save failed." with its reason
+    kTextSaveFailedReadOnly = 31,
+    kTextSaveFailedDiskFull = 32,
+    kTextSaveFailedFolder = 33,
 };
 
 extern const UiTextTable japaneseTexts;
