@@ -7,76 +7,14 @@
 #include <memory>
 #include <utility>
 
+#include "song/radix_sort.h"
 #include "song/resident_memory.h"
 
 namespace {
 
-// Puts `items` in order of keyOf(item), a number below 2^keyBits, in a
-// stable radix sort of 11-bit digits, skipping the digits that every item
-// shares: linear in the items, where a comparison sort of hundreds of thousands
-// of them takes several times as long.
-template <class Item, class KeyOf>
-void radixSort(std::vector<Item>& items, unsigned keyBits, KeyOf keyOf) {
-    // Each digit costs a pass that clears and sums 2,049 counters however few
-    // the items, and a chord's 64-bit head has six: measured, the radix sort
-    // overtakes the comparison sort near 2,000 hits and near 4,500 chords.
-    if (items.size() < 4096) {
-        std::stable_sort(items.begin(), items.end(),
-                         [&keyOf](const Item& a, const Item& b) { return keyOf(a) < keyOf(b); });
-        return;
-    }
-    constexpr unsigned kDigitBits = 11;
-    constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
-    // Every pass writes all of its room, so none of it is filled beforehand.
-    const std::unique_ptr<Item[]> room(new Item[items.size()]);
-    makeResident(room.get(), items.size() * sizeof(Item));
-    Item* from = items.data();
-    Item* to = room.get();
-    for (unsigned shift = 0; shift < keyBits; shift += kDigitBits) {
-        std::array<std::size_t, kDigitMask + 2> start{};
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            ++start[((keyOf(from[i]) >> shift) & kDigitMask) + 1];
-        }
-        if (std::count(start.begin(), start.end(), 0) == std::ptrdiff_t(start.size()) - 1) {
-            continue;
-        }
-        for (std::size_t d = 1; d < start.size(); ++d) {
-            start[d] += start[d - 1];
-        }
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            to[start[(keyOf(from[i]) >> shift) & kDigitMask]++] = from[i];
-        }
-        std::swap(from, to);
-    }
-    if (from != items.data()) {
-        std::copy(from, from + items.size(), items.data());
-    }
-}
-
-// A hit as one number, (tick, note), so that one sort puts every tick's notes together.
-constexpr unsigned kHitBits = 40;
-std::uint64_t hitOf(const MidiEvent& e) { return std::uint64_t(e.tick) << 8 | e.data[0]; }
+// A hit as sortedDrumHits gives it: tick << 8 | note.
 std::uint32_t tickOf(std::uint64_t hit) { return std::uint32_t(hit >> 8); }
 std::uint8_t noteOf(std::uint64_t hit) { return std::uint8_t(hit); }
-
-// The drum hits of `tracks` in (tick, note) order.
-std::vector<std::uint64_t> sortedHitsOf(const std::vector<Track>& tracks) {
-    std::size_t hitCount = 0;
-    for (const Track& track : tracks) {
-        hitCount += std::size_t(std::count_if(track.begin(), track.end(), isDrumHit));
-    }
-    std::vector<std::uint64_t> hits;
-    reserveResident(hits, hitCount);
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            if (isDrumHit(e)) {
-                hits.push_back(hitOf(e));
-            }
-        }
-    }
-    radixSort(hits, kHitBits, [](std::uint64_t hit) { return hit; });
-    return hits;
-}
 
 // The notes of one tick, in ascending order, as a run of a list of notes.
 // `head` packs the first kHeadNotes of them, the first in the highest byte,
@@ -196,7 +134,7 @@ struct NotesOfTick {
 }  // namespace
 
 DrumTicks findDrumTicks(const std::vector<Track>& tracks) {
-    const std::vector<std::uint64_t> hits = sortedHitsOf(tracks);
+    const std::vector<std::uint64_t> hits = sortedDrumHits(tracks);
 
     // Each tick's hits [i, end).
     const auto eachTick = [&hits](auto&& take) {
@@ -235,32 +173,33 @@ DrumTicks findDrumTicks(const std::vector<Track>& tracks) {
     });
     found.chords = countEqualSets(chords);
     found.repeats = countEqualSets(repeats);
+    found.timeline = drumTimeline(hits);
     return found;
 }
 
 std::vector<DrumChord> findChords(const std::vector<Track>& tracks) { return findDrumTicks(tracks).chords; }
 
-ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments) {
-    const DrumTrackNotes in = drumTrackNotes(assignments);
-    const ClashCounts counts = countClashes(drumTicks.chords, assignments);
+ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assignments, const HitRouting& routing,
+                          std::uint32_t nearTicks) {
+    const DrumTimeline& timeline = drumTicks.timeline;
+    const ClashCounts counts = countClashes(timeline, assignments, routing, nearTicks);
     ClashReport report;
-    report.tr4.ticks = counts.tr4;
-    report.tr5.ticks = counts.tr5;
-    report.tr4.largest = counts.largestTr4;
-    report.tr5.largest = counts.largestTr5;
-    // A note struck alone is one note at once too.
-    for (std::size_t note = 0; note < 256; ++note) {
-        if (drumTicks.struck[note]) {
-            report.tr4.largest = std::max<std::size_t>(report.tr4.largest, in.tr4[note]);
-            report.tr5.largest = std::max<std::size_t>(report.tr5.largest, in.tr5[note]);
+    report.tr4 = {counts.tr4, counts.largestTr4, 0, counts.nearTr4};
+    report.tr5 = {counts.tr5, counts.largestTr5, 0, counts.nearTr5};
+    const DrumTrackNotes in = drumTrackNotes(assignments);
+    for (std::size_t i = 0; i + 1 < timeline.first.size(); ++i) {
+        bool tr4 = false;
+        bool tr5 = false;
+        for (std::uint32_t k = timeline.first[i]; k < timeline.first[i + 1]; ++k) {
+            if (timeline.again[k]) {
+                const std::uint8_t note = timeline.notes[k];
+                const bool routedTr5 = in.routed[note] && k < routing.tr5.size() && routing.tr5[k];
+                tr4 = tr4 || in.tr4[note] || (in.routed[note] && !routedTr5);
+                tr5 = tr5 || in.tr5[note] || routedTr5;
+            }
         }
-    }
-    for (const DrumChord& repeat : drumTicks.repeats) {
-        const auto inTrack = [&repeat](const std::bitset<256>& track) {
-            return std::any_of(repeat.notes.begin(), repeat.notes.end(), [&track](std::uint8_t n) { return track[n]; });
-        };
-        report.tr4.selfClashTicks += inTrack(in.tr4) ? repeat.ticks : 0;
-        report.tr5.selfClashTicks += inTrack(in.tr5) ? repeat.ticks : 0;
+        report.tr4.selfClashTicks += tr4;
+        report.tr5.selfClashTicks += tr5;
     }
     return report;
 }
@@ -286,6 +225,97 @@ ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentM
         for (const std::uint8_t note : chord.notes) {
             counts.perNote[note] += ((in.tr4[note] && tr4 >= 2) + (in.tr5[note] && tr5 >= 2)) * chord.ticks;
         }
+    }
+    return counts;
+}
+
+ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assignments, const HitRouting& routing,
+                         std::uint32_t nearTicks, std::vector<ClashPlace>* places) {
+    const DrumTrackNotes in = drumTrackNotes(assignments);
+    // Whether the hit that is entry k of the timeline's notes sounds in TR4 (0) or TR5 (1).
+    const auto inTrack = [&](std::uint32_t k, int track) {
+        const std::uint8_t note = timeline.notes[k];
+        if (in.routed[note]) {
+            const bool tr5 = k < routing.tr5.size() && routing.tr5[k];
+            return tr5 == (track == 1);
+        }
+        return track == 0 ? bool(in.tr4[note]) : bool(in.tr5[note]);
+    };
+    ClashCounts counts;
+    std::vector<std::uint8_t> cut(nearTicks == 0 ? 0 : timeline.notes.size());  // bit t: cut short in track t
+    std::size_t from = 0;  // the first tick less than the window before tick i
+    for (std::size_t i = 0; i + 1 < timeline.first.size(); ++i) {
+        const std::uint32_t first = timeline.first[i];
+        const std::uint32_t end = timeline.first[i + 1];
+        for (int track = 0; track < 2; ++track) {
+            std::size_t notes = 0;
+            std::uint8_t only = 0;
+            for (std::uint32_t k = first; k < end; ++k) {
+                if (inTrack(k, track)) {
+                    ++notes;
+                    only = timeline.notes[k];
+                }
+            }
+            (track == 0 ? counts.largestTr4 : counts.largestTr5) =
+                std::max(track == 0 ? counts.largestTr4 : counts.largestTr5, notes);
+            if (notes >= 2) {
+                ++(track == 0 ? counts.tr4 : counts.tr5);
+                for (std::uint32_t k = first; k < end; ++k) {
+                    counts.perNote[timeline.notes[k]] += inTrack(k, track);
+                }
+                if (places != nullptr) {
+                    places->push_back(ClashPlace{timeline.ticks[i], track, false, {}});
+                    for (std::uint32_t k = first; k < end; ++k) {
+                        if (inTrack(k, track)) {
+                            places->back().notes.push_back(timeline.notes[k]);
+                        }
+                    }
+                }
+            }
+            if (notes == 0 || nearTicks == 0) {
+                continue;
+            }
+            // The hits of this track shortly before are cut short by any different note here.
+            while (timeline.ticks[from] + std::uint64_t(nearTicks) <= timeline.ticks[i]) {
+                ++from;
+            }
+            for (std::uint32_t k = timeline.first[from]; k < first; ++k) {
+                if (inTrack(k, track) && (notes >= 2 || timeline.notes[k] != only)) {
+                    cut[k] |= std::uint8_t(1u << track);
+                }
+            }
+        }
+        for (std::uint32_t k = first; k < end; ++k) {
+            const std::uint8_t note = timeline.notes[k];
+            if (in.routed[note]) {
+                ++(inTrack(k, 1) ? counts.routedTr5 : counts.routedTr4)[note];
+            }
+        }
+    }
+    for (std::size_t i = 0; nearTicks != 0 && i + 1 < timeline.first.size(); ++i) {
+        std::uint8_t any = 0;
+        for (std::uint32_t k = timeline.first[i]; k < timeline.first[i + 1]; ++k) {
+            any |= cut[k];
+            counts.perNoteNear[timeline.notes[k]] += (cut[k] & 1) + (cut[k] >> 1);
+        }
+        counts.nearTr4 += any & 1;
+        counts.nearTr5 += any >> 1;
+        for (int track = 0; places != nullptr && track < 2; ++track) {
+            if ((any >> track & 1) != 0) {
+                places->push_back(ClashPlace{timeline.ticks[i], track, true, {}});
+                for (std::uint32_t k = timeline.first[i]; k < timeline.first[i + 1]; ++k) {
+                    if ((cut[k] >> track & 1) != 0) {
+                        places->back().notes.push_back(timeline.notes[k]);
+                    }
+                }
+            }
+        }
+    }
+    if (places != nullptr) {
+        // Exact and near clashes were found in two walks: put them in one time order.
+        std::stable_sort(places->begin(), places->end(), [](const ClashPlace& a, const ClashPlace& b) {
+            return a.tick != b.tick ? a.tick < b.tick : a.track != b.track ? a.track < b.track : !a.near && b.near;
+        });
     }
     return counts;
 }

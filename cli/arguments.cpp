@@ -31,6 +31,7 @@ constexpr TargetOption kTargetOptions[] = {
     {L"--tr4", TR4},
     {L"--tr5", TR5},
     {L"--both", BOTH},
+    {L"--per-hit", AUTO},
 };
 
 std::string quoted(const std::wstring& argument) {
@@ -91,6 +92,25 @@ std::variant<std::monostate, UsageError> parseNoteList(const std::wstring& value
     }
     overrides.insert(overrides.end(), parsed.begin(), parsed.end());
     return std::monostate{};
+}
+
+std::optional<NearWindow> parseNearWindow(const std::wstring& value) {
+    constexpr std::pair<const wchar_t*, std::uint32_t> kFractions[] = {
+        {L"1/16", 16}, {L"1/32", 32}, {L"1/64", 64}, {L"0", 0}};
+    for (const auto& [text, perQuarter] : kFractions) {
+        if (value == text) {
+            return NearWindow{perQuarter, 0};
+        }
+    }
+    const std::size_t digits = value.find_first_not_of(L"0123456789");
+    if (digits == 0 || digits > 6 || value.substr(digits) != L"ticks") {
+        return std::nullopt;
+    }
+    const std::uint32_t ticks = std::uint32_t(std::stoul(value.substr(0, digits)));
+    if (ticks == 0 || ticks > 100000) {
+        return std::nullopt;
+    }
+    return NearWindow{0, ticks};
 }
 
 namespace {
@@ -164,10 +184,42 @@ std::optional<UsageError> readTargetOption(ArgumentReader& reader, std::size_t& 
     return noteGivenTwice(reader, before, shown);
 }
 
-// --json, --auto, --in-place, each where its command takes it.
+// --near with its value, inline after "=" or as the next argument.
+std::optional<UsageError> readNearOption(ArgumentReader& reader, std::size_t& i) {
+    const std::wstring& argument = reader.arguments[i];
+    const std::size_t equals = argument.find(L'=');
+    if (!takesOverrides(reader.invocation.command)) {
+        return usageError(cliText(kCliDoesNotApply, {"'--near'", reader.commandName}));
+    }
+    std::wstring value;
+    std::wstring shown = argument;
+    if (equals != std::wstring::npos) {
+        value = argument.substr(equals + 1);
+    } else if (i + 1 < reader.arguments.size()) {
+        value = reader.arguments[++i];
+        shown = argument + L" " + value;
+    }
+    reader.invocation.near = parseNearWindow(value);
+    if (!reader.invocation.near) {
+        return usageError(cliText(kCliNotANearWindow, {quoted(shown)}));
+    }
+    return std::nullopt;
+}
+
+// --json, --auto, --in-place, --per-hit-all, --where, each where its command takes it.
 std::optional<UsageError> readFlag(ArgumentReader& reader, const std::wstring& argument) {
     Invocation& invocation = reader.invocation;
-    if (argument == L"--json") {
+    if (argument == L"--per-hit-all") {
+        if (!takesOverrides(invocation.command)) {
+            return usageError(cliText(kCliDoesNotApply, {"'--per-hit-all'", reader.commandName}));
+        }
+        invocation.perHitAll = true;
+    } else if (argument == L"--where") {
+        if (invocation.command != Command::List) {
+            return usageError(cliText(kCliAppliesOnlyTo, {"'--where'", "list"}));
+        }
+        invocation.where = true;
+    } else if (argument == L"--json") {
         if (invocation.command != Command::List) {
             return usageError(cliText(kCliAppliesOnlyTo, {"'--json'", "list"}));
         }
@@ -198,6 +250,8 @@ std::optional<UsageError> readFilesAndOptions(ArgumentReader& reader) {
             reader.invocation.files.push_back(argument);
         } else if (argument == L"--") {
             optionsEnded = true;
+        } else if (argument.substr(0, argument.find(L'=')) == L"--near") {
+            error = readNearOption(reader, i);
         } else if (const std::optional<DrumTarget> target = targetOption(argument.substr(0, argument.find(L'=')))) {
             error = readTargetOption(reader, i, *target);
         } else {

@@ -5,11 +5,13 @@
 // of the interface texts.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "drums/drum_inventory.h"
+#include "split/hit_routing.h"
 
 enum class Command {
     List,
@@ -36,6 +38,9 @@ struct Invocation {
     bool json = false;                    // list only
     bool inPlace = false;                 // split-overwrite only
     bool autoDestinations = false;        // --auto: destinations that leave the fewest clashes
+    bool perHitAll = false;               // --per-hit-all: every note on AUTO
+    bool where = false;                   // --where: list only, where each clash is
+    std::optional<NearWindow> near;       // --near: the window for near clashes
 };
 
 struct UsageError {
@@ -48,7 +53,11 @@ using ParsedArguments = std::variant<Invocation, UsageError>;
 // before "--" win over everything else, errors included.
 ParsedArguments parseArguments(const std::vector<std::wstring>& arguments);
 
-// The notes of one --tr4/--tr5/--both value: decimal numbers 0 to 255 joined by
+// The value of --near: "1/N" for N of 16, 32 or 64, "0" for none, or "Nticks"
+// for N from 1 to 100000; nothing for anything else.
+std::optional<NearWindow> parseNearWindow(const std::wstring& value);
+
+// The notes of one --tr4/--tr5/--both/--per-hit value: decimal numbers 0 to 255 joined by
 // commas, nothing else. Appends them to `overrides` with `target`; on error
 // appends nothing and returns the message. `argument` is what the user typed,
 // for the message.

@@ -10,7 +10,7 @@ using CliTextTable = std::array<const char*, kCliTextCount>;
 
 const CliTextTable kEnglish = {
     "Usage:\n"
-    "  tessaline list FILE... [--json]\n"
+    "  tessaline list FILE... [--json] [--where]\n"
     "  tessaline split-insert FILE...      write FILE_S.mid\n"
     "  tessaline split-overwrite FILE... [--in-place]\n"
     "                                      write FILE_OW.mid, or over FILE with --in-place\n"
@@ -23,7 +23,9 @@ const CliTextTable kEnglish = {
     "track 4 is proposed for TR4, one in track 5 for TR5, one in both for BOTH, any\n"
     "other for TR4. For list, split-insert and split-overwrite these options change\n"
     "the destination of the notes given; a note a file does not use is ignored:\n"
-    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]\n"
+    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]   --per-hit N[,N...]\n"
+    "A note on AUTO (--per-hit, or every note with --per-hit-all) has each of its\n"
+    "hits sent to TR4 or TR5 on its own, where it clashes least around the others.\n"
     "\n"
     "Two drum notes that start on the same tick in TR4 (or in TR5) clash: the\n"
     "converter plays a track one note at a time and loses one of them. list shows\n"
@@ -32,6 +34,10 @@ const CliTextTable kEnglish = {
     "to TR4 or TR5 so that the fewest ticks clash; ties keep the proposal. The search\n"
     "has a fixed budget: where it runs out, suggest says that its choice is the best\n"
     "found rather than the fewest possible.\n"
+    "Hits of different notes that start less than 1/32 of a quarter note apart in\n"
+    "one drum track clash too: the first is cut short. They are counted as near;\n"
+    "--near 1/16|1/64|0|Nticks sets the window. list --where shows each clash as\n"
+    "bar:beat:tick.\n"
     "\n"
     "Tracks are counted from 1, a leading track without channel events not counted.\n"
     "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n",
@@ -56,14 +62,23 @@ const CliTextTable kEnglish = {
     "the proposed destinations are already best",
     "(the best found: the search ran out of its budget)",
     "Could not write",
+    "Could not write (the file is in use by another program)",
+    "Could not write (the file is read-only)",
+    "Could not write (the disk is full)",
+    "Could not write (the folder cannot be written)",
     "write error",
     "{1}: a save of this file was cut short; the file as it was before is kept in {2}.\n"
     "  If the file is damaged, rename the copy to the file's name; if not, delete the copy.",
+    "{1}: the near window is 1/16, 1/32, 1/64, 0 (none) or a number of ticks such as 10ticks",
+    ", {1} near",
+    "(the routing of the hits on AUTO is the best found: its search left some out)",
+    "clashes at (bar:beat:tick):",
+    "near",
 };
 
 const CliTextTable kJapanese = {
     "使い方:\n"
-    "  tessaline list FILE... [--json]\n"
+    "  tessaline list FILE... [--json] [--where]\n"
     "  tessaline split-insert FILE...      FILE_S.mid に保存\n"
     "  tessaline split-overwrite FILE... [--in-place]\n"
     "                                      FILE_OW.mid に保存 (--in-place で FILE に上書き)\n"
@@ -76,7 +91,9 @@ const CliTextTable kJapanese = {
     "にある音には TR4、トラック 5 にある音には TR5、両方にある音には BOTH、それ以外には\n"
     "TR4 が提案されます。list、split-insert、split-overwrite では、次のオプションで指定\n"
     "したノートの分割先を変更します (ファイルにないノートは無視します):\n"
-    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]\n"
+    "  --tr4 N[,N...]   --tr5 N[,N...]   --both N[,N...]   --per-hit N[,N...]\n"
+    "自動 (--per-hit、--per-hit-all ですべてのノート) の音は、打音ごとに、ほかの音との\n"
+    "重なりが最少になる TR4 か TR5 に送られます。\n"
     "\n"
     "同じドラムトラック (TR4 または TR5) で同じティックに始まる 2 つの音は重なります。\n"
     "変換先は 1 トラックで 1 音ずつしか鳴らさないため、片方が消えます。list は各ドラム\n"
@@ -84,6 +101,9 @@ const CliTextTable kJapanese = {
     "suggest では、上のオプションで指定していないノートを、重なりが最少になるように TR4\n"
     "か TR5 に振り分けます。重なりが同じなら提案に近い方を選びます。探索には上限があり、\n"
     "上限に達したときは、最少と確かめられていない最良の案であることを suggest が示します。\n"
+    "同じドラムトラックで 4 分音符の 1/32 未満の間隔で始まる違う音も、先の音が切られるため\n"
+    "近接の重なりとして数えます。幅は --near 1/16|1/64|0|Nticks で変えられます。\n"
+    "list --where は各重なりの位置を 小節:拍:ティック で表示します。\n"
     "\n"
     "トラックは 1 から数えます (先頭のチャンネルイベントのないトラックは数えません)。\n"
     "終了ステータス: 0 すべて完了、1 失敗したファイルあり、2 使い方の誤り。\n",
@@ -108,9 +128,18 @@ const CliTextTable kJapanese = {
     "提案の分割先がすでに重なり最少です",
     "(探索の上限までに見つかった最良の案)",
     "保存失敗",
+    "保存失敗 (ファイルが他のプログラムで使用中です)",
+    "保存失敗 (ファイルが読み取り専用です)",
+    "保存失敗 (ディスクに空きがありません)",
+    "保存失敗 (フォルダに書き込めません)",
     "書き込みエラー",
     "{1}: このファイルの保存が途中で止まりました。保存前のファイルは {2} に残っています。\n"
     "  ファイルが壊れていればコピーの名前をファイルの名前に変えてください。壊れていなければコピーを削除してください。",
+    "{1}: 近接の幅は 1/16、1/32、1/64、0 (なし) または 10ticks のようなティック数です",
+    ", 近接 {1}",
+    "(自動の打音の振り分けは探索範囲内の最良です)",
+    "重なりの位置 (小節:拍:ティック):",
+    "近接",
 };
 
 }  // namespace

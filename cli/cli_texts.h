@@ -29,8 +29,17 @@ enum CliTextIndex : int {
     kCliAlreadyBest,
     kCliBestFound,
     kCliCouldNotWrite,
+    kCliCouldNotWriteInUse,     // ... and why, where the window would say it
+    kCliCouldNotWriteReadOnly,
+    kCliCouldNotWriteDiskFull,
+    kCliCouldNotWriteFolder,
     kCliWriteError,       // the tool's own output could not be written
     kCliSideCopyLeft,     // {1}: a song; {2}: the copy of it that a save cut short left
+    kCliNotANearWindow,   // {1}: the option and its value, quoted
+    kCliNear,             // {1}: near clashes of a drum track, after its clashing ticks
+    kCliRoutingBestFound,
+    kCliClashesAt,        // heading of the clashes' positions
+    kCliNearPlace,        // marks a near clash among them
     kCliTextCount
 };
 

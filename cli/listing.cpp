@@ -18,7 +18,7 @@ std::string paddedTo(std::string text, std::size_t width) {
 
 }  // namespace
 
-std::vector<DrumRow> drumRows() {
+std::vector<DrumRow> drumRows(const ClashCounts& counts) {
     std::vector<DrumRow> rows;
     rows.reserve(drumNoteList.size());
     for (const std::int32_t note : drumNoteList) {
@@ -30,6 +30,13 @@ std::vector<DrumRow> drumRows() {
         }
         if (const auto label = trackLabelMap.find(note); label != trackLabelMap.end()) {
             row.tracks = label->second;
+        }
+        if (note >= 0 && note < 256) {
+            const std::size_t n = std::size_t(note);
+            row.clashes = counts.perNote[n];
+            row.near = counts.perNoteNear[n];
+            row.routedTr4 = counts.routedTr4[n];
+            row.routedTr5 = counts.routedTr5[n];
         }
         rows.push_back(std::move(row));
     }
@@ -54,6 +61,13 @@ std::vector<std::string> listingLines(const std::vector<DrumRow>& rows) {
         if (!name.empty()) {
             line += ' ' + name;
         }
+        if (row.target == AUTO) {
+            line += kColumnGap + toUtf8(routedHitsText(row.routedTr4, row.routedTr5));
+        }
+        const std::string clashes = toUtf8(rowClashText(row.clashes, row.near));
+        if (!clashes.empty()) {
+            line += kColumnGap + clashes;
+        }
         lines.push_back(std::move(line));
     }
     return lines;
@@ -69,14 +83,37 @@ std::vector<std::string> clashLines(const ClashReport& report) {
         if (track->selfClashTicks != 0) {
             line += cliText(kCliStruckTwice, {std::to_string(track->selfClashTicks)});
         }
+        if (track->near != 0) {
+            line += cliText(kCliNear, {std::to_string(track->near)});
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<std::string> placeLines(const std::vector<ClashPlace>& places, const MeterMap& meters) {
+    std::vector<std::string> lines;
+    lines.reserve(places.size());
+    for (const ClashPlace& place : places) {
+        const std::optional<SongPosition> position = positionAt(meters, place.tick);
+        std::string line = kRowIndent + (position ? positionText(*position) : std::to_string(place.tick)) +
+                           kColumnGap + (place.track == 0 ? "TR4" : "TR5") + kColumnGap;
+        for (std::size_t k = 0; k < place.notes.size(); ++k) {
+            line += k == 0 ? "" : ",";
+            line += std::to_string(place.notes[k]);
+        }
+        if (place.near) {
+            line += kColumnGap + cliText(kCliNearPlace);
+        }
         lines.push_back(std::move(line));
     }
     return lines;
 }
 
 std::string overrideOptions(const AssignmentMap& destinations) {
-    // The option names are the destination labels in lower case.
-    constexpr std::pair<DrumTarget, const char*> kOptions[] = {{TR4, "--tr4"}, {TR5, "--tr5"}, {BOTH, "--both"}};
+    // The option names are the destination labels in lower case; AUTO's is --per-hit.
+    constexpr std::pair<DrumTarget, const char*> kOptions[] = {
+        {TR4, "--tr4"}, {TR5, "--tr5"}, {BOTH, "--both"}, {AUTO, "--per-hit"}};
     std::string options;
     for (const auto& [target, option] : kOptions) {
         std::string notes;
@@ -93,7 +130,8 @@ std::string overrideOptions(const AssignmentMap& destinations) {
 }
 
 std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vector<DrumRow>& rows,
-                          const ClashReport& clashes, const std::string& indent) {
+                          const ClashReport& clashes, const std::string& indent,
+                          const std::vector<ClashPlace>* places, const MeterMap* meters) {
     std::string out = "{\"path\": " + jsonQuotedPath(path) + ", \"loaded\": " + (loaded ? "true" : "false");
     if (!loaded) {
         return out + "}";
@@ -107,13 +145,36 @@ std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vect
         }
         out += (i == 0 ? "\n" : ",\n") + indent + "  {\"note\": " + std::to_string(row.note) + ", \"tracks\": [" +
                tracks + "], \"target\": " + jsonQuoted(toUtf8(targetLabel(row.target))) +
-               ", \"name\": " + jsonQuoted(toUtf8(gmDrumName(row.note))) + "}";
+               ", \"name\": " + jsonQuoted(toUtf8(gmDrumName(row.note))) +
+               ", \"clashes\": " + std::to_string(row.clashes) + ", \"near\": " + std::to_string(row.near) +
+               (row.target == AUTO ? ", \"hits\": {\"TR4\": " + std::to_string(row.routedTr4) +
+                                         ", \"TR5\": " + std::to_string(row.routedTr5) + "}"
+                                   : "") +
+               "}";
     }
     out += rows.empty() ? "]" : "\n" + indent + "]";
     auto clashObject = [](const TrackClashes& t) {
         return "{\"ticks\": " + std::to_string(t.ticks) + ", \"largest\": " + std::to_string(t.largest) +
-               ", \"self\": " + std::to_string(t.selfClashTicks) + "}";
+               ", \"self\": " + std::to_string(t.selfClashTicks) + ", \"near\": " + std::to_string(t.near) + "}";
     };
-    out += ", \"clashes\": {\"TR4\": " + clashObject(clashes.tr4) + ", \"TR5\": " + clashObject(clashes.tr5) + "}}";
-    return out;
+    out += ", \"clashes\": {\"TR4\": " + clashObject(clashes.tr4) + ", \"TR5\": " + clashObject(clashes.tr5) + "}";
+    if (places != nullptr && meters != nullptr) {
+        out += ", \"where\": [";
+        for (std::size_t i = 0; i < places->size(); ++i) {
+            const ClashPlace& place = (*places)[i];
+            const std::optional<SongPosition> position = positionAt(*meters, place.tick);
+            std::string notes;
+            for (std::size_t k = 0; k < place.notes.size(); ++k) {
+                notes += k == 0 ? "" : ", ";
+                notes += std::to_string(place.notes[k]);
+            }
+            out += (i == 0 ? "\n" : ",\n") + indent + "  {\"at\": " +
+                   (position ? jsonQuoted(positionText(*position)) : std::string("null")) +
+                   ", \"tick\": " + std::to_string(place.tick) + ", \"track\": " +
+                   (place.track == 0 ? "\"TR4\"" : "\"TR5\"") + ", \"notes\": [" + notes +
+                   "], \"near\": " + (place.near ? "true" : "false") + "}";
+        }
+        out += places->empty() ? "]" : "\n" + indent + "]";
+    }
+    return out + "}";
 }

@@ -13,6 +13,8 @@
 #include "song/file_replace.h"
 #include "song/file_path.h"
 #include "song/smf_reader.h"
+#include "song/song_position.h"
+#include "split/hit_routing.h"
 #include "split/format1.h"
 #include "split/save_command.h"
 #include "split/split_saves.h"
@@ -54,6 +56,16 @@ bool loadFile(const std::wstring& path, std::ostream& err) {
     return fileLoaded;
 }
 
+std::uint32_t loadedNearTicks() { return nearWindowTicks(nearWindow, songData.division); }
+
+// The clash report of the loaded song with assignmentMap, the hits of notes on
+// AUTO routed; `routingExact` is cleared when that routing is a best found.
+ClashReport reportOfLoaded(const DrumTicks& drumTicks, bool& routingExact) {
+    const HitRouting routing = routeHits(drumTicks.timeline, assignmentMap, loadedNearTicks());
+    routingExact = routingExact && routing.exact;
+    return reportClashes(drumTicks, assignmentMap, routing, loadedNearTicks());
+}
+
 bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     bool allLoaded = true;
     if (invocation.json) {
@@ -64,11 +76,19 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         bool loaded = loadFile(path, err);
         std::vector<DrumRow> rows;
         ClashReport clashes;
+        std::vector<ClashPlace> places;
+        MeterMap meters;
+        bool routingExact = true;
         try {
             if (loaded) {
                 applyDestinations(invocation);
-                rows = drumRows();
-                clashes = reportClashes(findDrumTicks(songData.tracks), assignmentMap);
+                const DrumTicks drumTicks = findDrumTicks(songData.tracks);
+                const HitRouting routing = routeHits(drumTicks.timeline, assignmentMap, loadedNearTicks());
+                routingExact = routing.exact;
+                rows = drumRows(countClashes(drumTicks.timeline, assignmentMap, routing, loadedNearTicks(),
+                                             invocation.where ? &places : nullptr));
+                clashes = reportClashes(drumTicks, assignmentMap, routing, loadedNearTicks());
+                meters = meterMapOf(songData.tracks, songData.division);
             }
         } catch (const std::bad_alloc&) {
             // A song too large to analyse in the memory there is fails as one too large to load.
@@ -77,7 +97,8 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         }
         allLoaded = allLoaded && loaded;
         if (invocation.json) {
-            out << (i == 0 ? "\n  " : ",\n  ") << jsonFileEntry(path, loaded, rows, clashes, "  ");
+            out << (i == 0 ? "\n  " : ",\n  ")
+                << jsonFileEntry(path, loaded, rows, clashes, "  ", invocation.where ? &places : nullptr, &meters);
             continue;
         }
         if (!loaded) {
@@ -94,11 +115,31 @@ bool listFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         for (const std::string& line : clashLines(clashes)) {
             out << line << '\n';
         }
+        if (!routingExact) {
+            out << "  " << cliText(kCliRoutingBestFound) << '\n';
+        }
+        if (invocation.where && !places.empty()) {
+            out << "  " << cliText(kCliClashesAt) << '\n';
+            for (const std::string& line : placeLines(places, meters)) {
+                out << "  " << line << '\n';
+            }
+        }
     }
     if (invocation.json) {
         out << "\n]}\n";  // there is always a file: the parser sees to it
     }
     return allLoaded;
+}
+
+// What opens the line of a save that wrote nothing, on the error output.
+CliTextIndex couldNotWriteText(SaveResult result) {
+    switch (result) {
+        case SaveResult::FailedInUse: return kCliCouldNotWriteInUse;
+        case SaveResult::FailedReadOnly: return kCliCouldNotWriteReadOnly;
+        case SaveResult::FailedDiskFull: return kCliCouldNotWriteDiskFull;
+        case SaveResult::FailedFolderNotWritable: return kCliCouldNotWriteFolder;
+        default: return kCliCouldNotWrite;
+    }
 }
 
 // The save the window's button runs for the command.
@@ -124,7 +165,7 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
         applyDestinations(invocation);
         const SaveOutcome outcome = save(kNoWindow);
         if (!outcome.written) {
-            err << cliText(kCliCouldNotWrite) << '\t' << visibleText(outcome.path) << '\n';
+            err << cliText(couldNotWriteText(outcome.result)) << '\t' << visibleText(outcome.path) << '\n';
             if (outcome.path != path || !sideCopyAtLoad) {
                 reportSideCopy(outcome.path, err);
             }
@@ -141,6 +182,12 @@ bool saveFiles(const Invocation& invocation, std::ostream& out, std::ostream& er
 // the rest is chosen around them. False when the choice is a best found.
 bool applySuggestion(const Invocation& invocation, const std::vector<DrumChord>& chords) {
     AssignmentMap fixed;
+    // Notes put on AUTO by --per-hit-all stay there.
+    for (const auto& [note, target] : assignmentMap) {
+        if (target == AUTO) {
+            fixed[note] = AUTO;
+        }
+    }
     for (const NoteOverride& override : invocation.overrides) {
         if (assignmentMap.count(override.note) != 0) {
             fixed[override.note] = override.target;
@@ -164,13 +211,15 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         proposed.autoDestinations = false;
         ClashReport proposedClashes, chosenClashes;
         bool exact = true;
+        bool routingExact = true;
         try {
             // The song's drum ticks, found once, give both reports and the choice.
             const DrumTicks drumTicks = findDrumTicks(songData.tracks);
             applyDestinations(proposed);
-            proposedClashes = reportClashes(drumTicks, assignmentMap);
+            proposedClashes = reportOfLoaded(drumTicks, routingExact);
+            routingExact = true;  // only the routing of the choice is said
             exact = applySuggestion(invocation, drumTicks.chords);
-            chosenClashes = reportClashes(drumTicks, assignmentMap);
+            chosenClashes = reportOfLoaded(drumTicks, routingExact);
         } catch (const std::bad_alloc&) {
             allLoaded = false;
             reportLoadFailure(path, err);
@@ -194,6 +243,9 @@ bool suggestFiles(const Invocation& invocation, std::ostream& out, std::ostream&
         }
         if (!exact) {
             out << "  " << cliText(kCliBestFound) << '\n';
+        }
+        if (!routingExact) {
+            out << "  " << cliText(kCliRoutingBestFound) << '\n';
         }
         if (!assignmentMap.empty()) {
             out << "  " << overrideOptions(assignmentMap) << '\n';
@@ -228,6 +280,11 @@ void prepareSignals() {
 }
 
 bool applyDestinations(const Invocation& invocation) {
+    if (invocation.perHitAll) {
+        for (auto& [note, target] : assignmentMap) {
+            target = AUTO;
+        }
+    }
     if (!invocation.autoDestinations) {
         applyOverrides(invocation.overrides);
         return true;
@@ -253,6 +310,9 @@ void applyOverrides(const std::vector<NoteOverride>& overrides) {
 
 int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     bool allDone = true;
+    if (invocation.near) {
+        nearWindow = *invocation.near;
+    }
     switch (invocation.command) {
         case Command::Help: out << cliText(kCliHelp); break;
         case Command::Version: out << "tessaline " TESSALINE_VERSION "\n"; break;

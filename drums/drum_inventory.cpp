@@ -27,6 +27,7 @@ DrumTrackNotes drumTrackNotes(const AssignmentMap& assignments) {
         if (note >= 0 && note < 256) {
             notes.tr4[std::size_t(note)] = reachesTr4(target);
             notes.tr5[std::size_t(note)] = reachesTr5(target);
+            notes.routed[std::size_t(note)] = target == AUTO;
         }
     }
     return notes;

@@ -13,11 +13,13 @@ enum DrumTarget : std::int32_t {
     TR4 = 0,
     TR5 = 1,
     BOTH = 2,
+    AUTO = 3,  // each hit to TR4 or TR5 on its own, where it clashes least (split/hit_routing.h)
 };
 
-// The drum tracks a destination sends a note's hits to: BOTH to both.
-inline bool reachesTr4(DrumTarget target) { return target != TR5; }
-inline bool reachesTr5(DrumTarget target) { return target != TR4; }
+// The drum tracks a destination sends all of a note's hits to: BOTH to both,
+// AUTO to neither, its hits being routed one by one.
+inline bool reachesTr4(DrumTarget target) { return target == TR4 || target == BOTH; }
+inline bool reachesTr5(DrumTarget target) { return target == TR5 || target == BOTH; }
 
 // Note number -> destination. operator[] inserts TR4 for an unknown note, which is
 // the lookup-with-default the list view wants; the splitter only uses find().
@@ -35,6 +37,7 @@ extern TrackLabelMap trackLabelMap;  // each listed note's track label
 struct DrumTrackNotes {
     std::bitset<256> tr4;
     std::bitset<256> tr5;
+    std::bitset<256> routed;  // the notes on AUTO, in neither of the two
 };
 DrumTrackNotes drumTrackNotes(const AssignmentMap& assignments);
 

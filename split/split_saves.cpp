@@ -5,12 +5,19 @@
 #include "drums/drum_inventory.h"
 #include "smf/event_order.h"
 #include "split/format1.h"
+#include "split/hit_routing.h"
 #include "split/output_path.h"
 #include "split/save_command.h"
 
 namespace {
 
 void placeDrumTracks(std::vector<OutputTrack>& tracks, const SplitResult& split, std::size_t position) {
+    if (split.routed) {
+        const std::bitset<256> all = std::bitset<256>().set();
+        tracks[position] = drumTrack(split.tr4Events, all);
+        tracks[position + 1] = drumTrack(split.tr5Events, all);
+        return;
+    }
     tracks[position] = drumTrack(split.drums, split.tr4Notes);
     tracks[position + 1] = drumTrack(split.drums, split.tr5Notes);
 }
@@ -27,6 +34,7 @@ bool writeSplit(Layout layout, const std::wstring& path) {
     }
     SplitResult split = splitDrumEvents(loaded, assignmentMap);
     orderEvents(split.drums);
+    routeHitsOfSplit(split, loaded, assignmentMap, nearWindowTicks(nearWindow, songData.division));
     // A single track's format-1 form begins with its meta and system events
     // alone: a conductor track.
     const std::size_t position = loaded.size() == 1 ? 4 : drumTrackPosition(loaded);

@@ -1,6 +1,12 @@
 #include "split/splitter.h"
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <utility>
+
 #include "song/resident_memory.h"
+#include "split/hit_routing.h"
 
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments) {
     SplitResult result;
@@ -23,6 +29,70 @@ SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMa
         }
     }
     return result;
+}
+
+namespace {
+
+// The index of the track that holds `event`: the events of a track lie together.
+std::size_t trackOf(const std::vector<Track>& tracks, const MidiEvent* event) {
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        const MidiEvent* begin = tracks[t].data();
+        if (!std::less<const MidiEvent*>()(event, begin) && std::less<const MidiEvent*>()(event, begin + tracks[t].size())) {
+            return t;
+        }
+    }
+    return tracks.size();
+}
+
+}  // namespace
+
+void routeHitsOfSplit(SplitResult& split, const std::vector<Track>& tracks, const AssignmentMap& assignments,
+                      std::uint32_t nearTicks) {
+    const DrumTrackNotes in = drumTrackNotes(assignments);
+    if (in.routed.none()) {
+        return;
+    }
+    const DrumTimeline timeline = drumTimeline(sortedDrumHits(tracks));
+    const HitRouting routing = routeHits(timeline, assignments, nearTicks);
+    split.routed = true;
+    split.tr4Events.clear();
+    split.tr5Events.clear();
+    std::map<std::pair<std::size_t, std::uint8_t>, std::vector<bool>> sounding;  // by track and note: TR5 or not
+    std::array<bool, 256> latestTr5{};
+    std::size_t tick = 0;  // the timeline's, as the events' ticks advance
+    for (const MidiEvent* e : split.drums) {
+        bool tr4 = true;
+        bool tr5 = true;
+        if (isNoteEvent(*e)) {
+            const std::uint8_t note = e->data[0];
+            tr4 = in.tr4[note];
+            tr5 = in.tr5[note];
+            if (in.routed[note] && isNoteStart(*e)) {
+                while (timeline.ticks[tick] < e->tick) {
+                    ++tick;
+                }
+                const auto at = std::find(timeline.notes.begin() + timeline.first[tick],
+                                          timeline.notes.begin() + timeline.first[tick + 1], note);
+                latestTr5[note] = routing.tr5[std::size_t(at - timeline.notes.begin())];
+                sounding[{trackOf(tracks, e), note}].push_back(latestTr5[note]);
+                tr5 = latestTr5[note];
+                tr4 = !tr5;
+            } else if (in.routed[note]) {
+                std::vector<bool>& open = sounding[{trackOf(tracks, e), note}];
+                tr5 = open.empty() ? latestTr5[note] : open.back();
+                tr4 = !tr5;
+                if (!open.empty()) {
+                    open.pop_back();
+                }
+            }
+        }
+        if (tr4) {
+            split.tr4Events.push_back(e);
+        }
+        if (tr5) {
+            split.tr5Events.push_back(e);
+        }
+    }
 }
 
 std::size_t drumTrackPosition(const std::vector<Track>& tracks) {

@@ -18,6 +18,11 @@ struct SplitResult {
     EventRefs drums;           // every drum-channel event, in walk order
     std::bitset<256> tr4Notes; // the notes whose note-ons and releases go to TR4,
     std::bitset<256> tr5Notes; // and to TR5 (both for BOTH)
+    // With notes on AUTO, whose hits go one by one, the events of each drum
+    // track are listed apart instead, in the order of `drums` (routeHitsOfSplit).
+    bool routed = false;
+    EventRefs tr4Events;
+    EventRefs tr5Events;
 };
 
 // Takes every drum-channel event out of `tracks`, to be routed by the notes'
@@ -28,6 +33,14 @@ struct SplitResult {
 // must outlive it.
 SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMap& assignments);
 SplitResult splitDrumEvents(std::vector<Track>&& tracks, const AssignmentMap& assignments) = delete;
+
+// Lists the events of each drum track apart when some note is on AUTO, once
+// `split.drums` is in time order: each hit of such a note goes where
+// routeHits sends it, within `nearTicks`, and each of its releases follows
+// the latest hit of that note in its track that is still sounding (where
+// none is, the note's latest hit). Other events go as the split says.
+void routeHitsOfSplit(SplitResult& split, const std::vector<Track>& tracks, const AssignmentMap& assignments,
+                      std::uint32_t nearTicks);
 
 // The 0-based index of the TR4 track in a split output, from the loaded tracks,
 // whose format-1 form begins with the same first track: 3, or 4 when that is a

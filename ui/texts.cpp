@@ -121,25 +121,55 @@ const wchar_t* targetLabel(std::int32_t target) {
         case TR4: return L"TR4";
         case TR5: return L"TR5";
         case BOTH: return L"BOTH";
+        case AUTO: return L"AUTO";
         default: return L"";
     }
 }
 
 namespace {
 
-std::wstring withCount(std::size_t ticks) {
-    std::wstring text = uiText(ticks == 1 ? kTextClashCountOne : kTextClashCount);
-    return text.replace(text.find(L"{n}"), 3, std::to_wstring(ticks));
+std::wstring filledIn(int index, const wchar_t* slot, const std::wstring& value) {
+    std::wstring text = uiText(index);
+    const std::size_t at = text.find(slot);
+    return text.replace(at, std::wcslen(slot), value);
 }
+
+std::wstring withCount(std::size_t ticks) {
+    return filledIn(ticks == 1 ? kTextClashCountOne : kTextClashCount, L"{n}", std::to_wstring(ticks));
+}
+
+std::wstring nearCount(std::size_t hits) { return filledIn(kTextNearCount, L"{n}", std::to_wstring(hits)); }
 
 }  // namespace
 
 std::wstring clashCountText(std::size_t ticks) { return ticks == 0 ? L"" : withCount(ticks); }
 
-// A total of zero is worth showing, unlike a row's.
-std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5) {
-    return L"TR4: " + withCount(tr4) + L", TR5: " + withCount(tr5);
+std::wstring rowClashText(std::size_t clashes, std::size_t near) {
+    if (near == 0) {
+        return clashCountText(clashes);
+    }
+    return clashes == 0 ? nearCount(near) : withCount(clashes) + L", " + nearCount(near);
 }
+
+std::wstring routedHitsText(std::size_t tr4, std::size_t tr5) {
+    return L"TR4 " + std::to_wstring(tr4) + L" / TR5 " + std::to_wstring(tr5);
+}
+
+// A total of zero is worth showing, unlike a row's.
+std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5, std::size_t nearTr4, std::size_t nearTr5) {
+    if (nearTr4 == 0 && nearTr5 == 0) {
+        return L"TR4: " + withCount(tr4) + L", TR5: " + withCount(tr5);
+    }
+    return L"TR4: " + withCount(tr4) + L", " + nearCount(nearTr4) + L"; TR5: " + withCount(tr5) + L", " +
+           nearCount(nearTr5);
+}
+
+std::wstring bothCostText(std::size_t notes, std::size_t clashes) {
+    std::wstring text = filledIn(kTextBothCost, L"{k}", std::to_wstring(notes));
+    return text.replace(text.find(L"{n}"), 3, std::to_wstring(clashes));
+}
+
+std::wstring clashesAtText(const std::wstring& positions) { return filledIn(kTextClashesAt, L"{list}", positions); }
 
 std::wstring sideCopyLeftText(const std::wstring& copyName) {
     std::wstring text = uiText(kTextSideCopyLeft);

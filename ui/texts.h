@@ -68,14 +68,29 @@ const wchar_t* uiText(int index);
 // The General MIDI percussion name of notes 35 to 81; "" for any other note.
 const wchar_t* gmDrumName(std::int32_t note);
 
-// "TR4", "TR5", "BOTH"; "" for any other value.
+// "TR4", "TR5", "BOTH", "AUTO"; "" for any other value. The window shows AUTO
+// in the interface language (destinationText).
 const wchar_t* targetLabel(std::int32_t target);
 
 // A drum list row's clashing ticks, "12 clashes"; "" for none, which the row does not show.
 std::wstring clashCountText(std::size_t ticks);
 
-// The totals of both drum tracks: "TR4: 9 clashes, TR5: 4 clashes".
-std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5);
+// A drum list row's clashes with its near ones: "12 clashes, 40 near", "40 near"
+// without exact ones; "" for none of either.
+std::wstring rowClashText(std::size_t clashes, std::size_t near);
+
+// How the hits of a note on AUTO went: "TR4 812 / TR5 37".
+std::wstring routedHitsText(std::size_t tr4, std::size_t tr5);
+
+// The totals of both drum tracks: "TR4: 9 clashes, TR5: 4 clashes"; with near
+// clashes, "TR4: 9 clashes, 30 near; TR5: 4 clashes, 0 near".
+std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5, std::size_t nearTr4 = 0, std::size_t nearTr5 = 0);
+
+// What the notes on BOTH cost, after the totals: "6 notes on BOTH hold 173 of them".
+std::wstring bothCostText(std::size_t notes, std::size_t clashes);
+
+// "Clashes at 3:1, 3:3, 5:1" from the positions as shown.
+std::wstring clashesAtText(const std::wstring& positions);
 
 // The status line while a song, or an output that a save would write over,
 // has beside it the side copy `copyName` (song/file_path.h: leftSideCopy): where

@@ -74,7 +74,8 @@ TEST(Texts, TargetLabelsAndNoteNumbers) {
     EXPECT_STREQ(targetLabel(0), L"TR4");
     EXPECT_STREQ(targetLabel(1), L"TR5");
     EXPECT_STREQ(targetLabel(2), L"BOTH");
-    EXPECT_STREQ(targetLabel(3), L"");
+    EXPECT_STREQ(targetLabel(3), L"AUTO");
+    EXPECT_STREQ(targetLabel(4), L"");
     EXPECT_STREQ(targetLabel(-1), L"");
     EXPECT_EQ(formatNoteNumber(36), L" 36 :");
     EXPECT_EQ(formatNoteNumber(100), L"100 :");
