@@ -12,6 +12,7 @@
 namespace fs = std::filesystem;
 
 std::atomic<const fs::path::value_type*> unfinishedTemporary{nullptr};
+WriteFailure lastWriteFailure = WriteFailure::Other;
 
 // Built from native strings only, so that no conversion can fail on a name of
 // any script. File systems take names of up to 255 bytes or UTF-16 units: an

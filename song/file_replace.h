@@ -19,8 +19,20 @@
 // old content kept meanwhile in a side copy beside it (sideCopyBeside) and put
 // back should the rewrite fail; the signals that end the program wait until it
 // is done. A file beside which a side copy stands (a save cut short by a kill
-// or a power cut) is refused. False when anything failed.
+// or a power cut) is refused. False when anything failed, and then
+// lastWriteFailure says why.
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes);
+
+// Why a replacement failed, where the reason is one a user can act on.
+enum class WriteFailure {
+    Other,
+    InUse,              // another program holds the file
+    ReadOnly,           // the file may not be written
+    DiskFull,           // no room on the disk, or a file-size limit reached
+    FolderNotWritable,  // no file may be made in the folder
+};
+
+extern WriteFailure lastWriteFailure;  // why the last replaceFileContents that returned false did
 
 // Removes the temporary of a replacement that a signal or a console event cut
 // short, on the way out of the program. On POSIX it is safe to call from a

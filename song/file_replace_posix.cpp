@@ -31,6 +31,23 @@ constexpr off_t kLargestRewritten = off_t(kLargestSongFile);
 // How a replacement through a temporary ended.
 enum class RenameResult { Replaced, Failed, NotAllowedHere };
 
+// Why a write, a flush or a rename failed, from its errno. A file-size limit
+// stops a song as a full disk does.
+WriteFailure failureOf(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return WriteFailure::DiskFull;
+        case ETXTBSY:
+        case EBUSY: return WriteFailure::InUse;
+        case EROFS: return WriteFailure::ReadOnly;
+        default: return WriteFailure::Other;
+    }
+}
+
+// The folder lets no file be made: its permissions, an immutable folder, a read-only disk.
+bool creationRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -174,15 +191,19 @@ RenameResult replaceThroughTemporary(const std::string& target, const struct sta
     const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (file < 0) {
         unfinishedTemporary = nullptr;
-        const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
-        return refused ? RenameResult::NotAllowedHere : RenameResult::Failed;
+        if (creationRefused(errno)) {
+            return RenameResult::NotAllowedHere;
+        }
+        lastWriteFailure = failureOf(errno);
+        return RenameResult::Failed;
     }
     const bool ownerKept = old == nullptr || fchown(file, old->st_uid, old->st_gid) == 0;
     bool written = ownerKept && writeAll(file, bytes, 0) && fdatasync(file) == 0 &&
                    fchmod(file, old != nullptr ? old->st_mode & 07777 : newFileMode()) == 0;
     written = close(file) == 0 && written;
     const bool renamed = written && rename(temporary.c_str(), target.c_str()) == 0;
-    const bool renameRefused = written && !renamed && (errno == EACCES || errno == EPERM);
+    const int error = errno;  // of the step that failed
+    const bool renameRefused = written && !renamed && (error == EACCES || error == EPERM);
     if (!renamed) {
         unlink(temporary.c_str());
     }
@@ -190,7 +211,11 @@ RenameResult replaceThroughTemporary(const std::string& target, const struct sta
     if (renamed) {
         return syncFolder(folder) ? RenameResult::Replaced : RenameResult::Failed;
     }
-    return !ownerKept || renameRefused ? RenameResult::NotAllowedHere : RenameResult::Failed;
+    if (!ownerKept || renameRefused) {
+        return RenameResult::NotAllowedHere;
+    }
+    lastWriteFailure = failureOf(error);
+    return RenameResult::Failed;
 }
 
 // The signals that end the tool (Ctrl-C, SIGTERM, SIGHUP, and a file-size
@@ -206,14 +231,20 @@ sigset_t holdEndingSignals() {
     return previous;
 }
 
-// Makes `bytes` the file's whole content and flushes it. Growing the file
-// reserves its new size first, so that a full disk stops the write before a
-// byte changes.
+// Makes `bytes` the file's whole content and flushes it; false with errno set.
+// Growing the file reserves its new size first, so that a full disk stops the
+// write before a byte changes.
 bool overwrite(int file, std::span<const std::uint8_t> bytes) {
     const off_t length = off_t(bytes.size());
     struct stat now;
-    if (fstat(file, &now) != 0 || (length > now.st_size && posix_fallocate(file, 0, length) != 0)) {
+    if (fstat(file, &now) != 0) {
         return false;
+    }
+    if (length > now.st_size) {
+        if (const int error = posix_fallocate(file, 0, length); error != 0) {
+            errno = error;
+            return false;
+        }
     }
     return writeAll(file, bytes, 0) && ftruncate(file, length) == 0 && fdatasync(file) == 0;
 }
@@ -224,11 +255,13 @@ bool writeSideCopy(const std::string& copy, std::span<const std::uint8_t> bytes)
     const std::string temporary = temporaryPathBeside(copy).native();
     const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (file < 0) {
+        lastWriteFailure = creationRefused(errno) ? WriteFailure::FolderNotWritable : failureOf(errno);
         return false;
     }
     bool written = writeAll(file, bytes, 0) && fdatasync(file) == 0;
     written = close(file) == 0 && written && rename(temporary.c_str(), copy.c_str()) == 0;
     if (!written) {
+        lastWriteFailure = failureOf(errno);
         unlink(temporary.c_str());
         return false;
     }
@@ -250,7 +283,11 @@ void removeSideCopy(const std::string& copy) {
 // content back from memory. Should even that fail, the side copy stays, the
 // one whole copy of the song, for the user to recover.
 bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<const std::uint8_t> bytes) {
-    if (size > kLargestRewritten || !roomFor(file, std::uint64_t(size) + bytes.size())) {
+    if (size > kLargestRewritten) {
+        return false;
+    }
+    if (!roomFor(file, std::uint64_t(size) + bytes.size())) {
+        lastWriteFailure = WriteFailure::DiskFull;
         return false;
     }
     const std::optional<std::vector<std::uint8_t>> previous = readAll(file, size);
@@ -262,6 +299,9 @@ bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<c
     bool rewritten = false;
     if (writeSideCopy(copy, *previous)) {
         rewritten = overwrite(file, bytes);
+        if (!rewritten) {
+            lastWriteFailure = failureOf(errno);
+        }
         // A copy-on-write file system out of room refuses the old bytes too,
         // but then it has written none of the new ones either.
         if (rewritten || overwrite(file, *previous) || holds(file, *previous)) {
@@ -275,6 +315,7 @@ bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<c
 }  // namespace
 
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+    lastWriteFailure = WriteFailure::Other;
     std::string target = filePath(path).native();
     if (!followLinks(target)) {
         return false;
@@ -287,7 +328,14 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
         return false;
     }
     if (lstat(target.c_str(), &old) != 0) {
-        return errno == ENOENT && replaceThroughTemporary(target, nullptr, bytes) == RenameResult::Replaced;
+        if (errno != ENOENT) {
+            return false;
+        }
+        const RenameResult result = replaceThroughTemporary(target, nullptr, bytes);
+        if (result == RenameResult::NotAllowedHere) {
+            lastWriteFailure = WriteFailure::FolderNotWritable;
+        }
+        return result == RenameResult::Replaced;
     }
     // Looked at before it is opened: opening a device acts on it, and a FIFO
     // waits for a reader.
@@ -303,6 +351,8 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
         file = open(target.c_str(), O_WRONLY | kFlags);
     }
     if (file < 0) {
+        // Its permissions, an immutable file or a read-only disk; a program running from it.
+        lastWriteFailure = errno == EACCES || errno == EPERM ? WriteFailure::ReadOnly : failureOf(errno);
         return false;
     }
     bool replaced = fstat(file, &old) == 0 && S_ISREG(old.st_mode) && ownerTrustedIn(folderOf(target), old.st_uid);

@@ -48,6 +48,22 @@ public:
     UninterruptedStep& operator=(const UninterruptedStep&) = delete;
 };
 
+// Why a write, a flush or a move failed, from its error.
+WriteFailure failureOf(DWORD error) {
+    switch (error) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE: return WriteFailure::InUse;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return WriteFailure::DiskFull;
+        case ERROR_WRITE_PROTECT: return WriteFailure::ReadOnly;
+        default: return WriteFailure::Other;
+    }
+}
+
+// The folder lets no file be made: its ACL, or a write-protected disk.
+bool creationRefused(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT; }
+
 bool seek(HANDLE file, std::uint64_t offset) {
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(offset);
@@ -125,6 +141,19 @@ std::wstring finalPath(HANDLE file, const std::wstring& given) {
     return extendedLengthPath(full);
 }
 
+// Why a file that is there could not be opened for writing. Access is denied
+// for many reasons (an ACL, a folder at the path); the read-only attribute is
+// the one a user sets and can clear.
+WriteFailure refusalOf(const std::wstring& path, DWORD error) {
+    if (error != ERROR_ACCESS_DENIED) {
+        return failureOf(error);
+    }
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool readOnlyFile = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+                              (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return readOnlyFile ? WriteFailure::ReadOnly : WriteFailure::Other;
+}
+
 bool nothingAt(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
@@ -159,12 +188,19 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             unfinishedTemporary = nullptr;
-            return error == ERROR_ACCESS_DENIED ? RenameResult::NotAllowedHere : RenameResult::Failed;
+            if (creationRefused(error)) {
+                return RenameResult::NotAllowedHere;
+            }
+            lastWriteFailure = failureOf(error);
+            return RenameResult::Failed;
         }
     }
     const bool kept = old == nullptr || keepBasicInformation(file, *old);
     bool written = kept && writeAll(file, bytes) && FlushFileBuffers(file);
     written = CloseHandle(file) && written;
+    if (kept && !written) {
+        lastWriteFailure = failureOf(GetLastError());
+    }
 
     UninterruptedStep step;
     RenameResult result = kept ? RenameResult::Failed : RenameResult::NotAllowedHere;
@@ -172,12 +208,15 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
     if (written && old == nullptr) {
         if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
             result = RenameResult::Replaced;
+        } else {
+            lastWriteFailure = failureOf(GetLastError());
         }
     } else if (written) {
         if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr)) {
             result = RenameResult::Replaced;
         } else {
-            switch (GetLastError()) {
+            const DWORD error = GetLastError();
+            switch (error) {
                 case ERROR_ACCESS_DENIED:
                 case ERROR_SHARING_VIOLATION:
                 case ERROR_UNABLE_TO_REMOVE_REPLACED: result = RenameResult::NotAllowedHere; break;
@@ -188,7 +227,7 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
                     keepTemporary = !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
                     result = keepTemporary ? RenameResult::Failed : RenameResult::Replaced;
                     break;
-                default: break;
+                default: lastWriteFailure = failureOf(error); break;
             }
         }
     }
@@ -222,11 +261,14 @@ bool writeSideCopy(const std::wstring& copy, std::span<const std::uint8_t> bytes
     const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        lastWriteFailure = creationRefused(error) ? WriteFailure::FolderNotWritable : failureOf(error);
         return false;
     }
     bool written = writeAll(file, bytes) && FlushFileBuffers(file);
     written = CloseHandle(file) && written && MoveFileExW(temporary.c_str(), copy.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!written) {
+        lastWriteFailure = failureOf(GetLastError());
         DeleteFileW(temporary.c_str());
     }
     return written;
@@ -251,6 +293,9 @@ bool rewriteInPlace(HANDLE file, const std::wstring& target, std::span<const std
     bool rewritten = false;
     if (writeSideCopy(copy, *previous)) {
         rewritten = overwrite(file, bytes);
+        if (!rewritten) {
+            lastWriteFailure = failureOf(GetLastError());
+        }
         if (rewritten || overwrite(file, *previous)) {
             DeleteFileW(copy.c_str());
         }
@@ -261,14 +306,26 @@ bool rewriteInPlace(HANDLE file, const std::wstring& target, std::span<const std
 }  // namespace
 
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+    lastWriteFailure = WriteFailure::Other;
     const std::wstring given = extendedLengthPath(path);
     HANDLE file = openForWriting(given);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
         // Nothing there: a new output. Anything else that cannot be opened for
         // writing (read-only, held by another program, a folder, a link to
         // nothing) is refused, as writing it directly would be.
-        return nothingAt(given) && nothingAt(sideCopyBeside(fs::path(given)).native()) &&
-               replaceThroughTemporary(given, nullptr, bytes) == RenameResult::Replaced;
+        if (!nothingAt(given)) {
+            lastWriteFailure = refusalOf(given, error);
+            return false;
+        }
+        if (!nothingAt(sideCopyBeside(fs::path(given)).native())) {
+            return false;
+        }
+        const RenameResult result = replaceThroughTemporary(given, nullptr, bytes);
+        if (result == RenameResult::NotAllowedHere) {
+            lastWriteFailure = WriteFailure::FolderNotWritable;
+        }
+        return result == RenameResult::Replaced;
     }
     BY_HANDLE_FILE_INFORMATION old{};
     std::wstring target;

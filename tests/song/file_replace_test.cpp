@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
+#include <iostream>
+#include <optional>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -29,38 +33,81 @@ const Bytes kNewContent(30000, 0x5A);  // well past the room a failing disk leav
 
 bool replace(const fs::path& path, const Bytes& bytes = kNewContent) { return replaceFileContents(path.wstring(), bytes); }
 
-// Ways a replacement fails. Each must give false, keep what stood at the
-// output path, and leave nothing else behind. The test's folder holds
-// old.mid (kOldContent) beforehand.
+pid_t programAtOutput = 0;  // started by a case, ended after it
+
+// A copy of a program of the system, running: the kernel lets nobody write
+// the file that a running program was loaded from. Empty where it cannot run.
+fs::path runProgramFrom(const fs::path& folder) {
+    const fs::path program = folder / "program";
+    std::error_code error;
+    int started[2];
+    if (!fs::copy_file("/bin/sleep", program, error) || pipe2(started, O_CLOEXEC) != 0) {
+        return {};
+    }
+    programAtOutput = fork();
+    if (programAtOutput == 0) {
+        execl(program.c_str(), "sleep", "60", static_cast<char*>(nullptr));
+        const char failed = 1;
+        (void)write(started[1], &failed, 1);
+        _exit(127);
+    }
+    close(started[1]);
+    char failed = 0;
+    // The pipe closes without a byte once the program runs.
+    const bool running = read(started[0], &failed, 1) == 0;
+    close(started[0]);
+    return running ? program : fs::path();
+}
+
+// Ways a replacement fails. Each must give false with its reason, keep what
+// stood at the output path, and leave nothing else behind. The test's folder
+// holds old.mid (kOldContent) beforehand.
 struct FailureCase {
     const char* name;
-    fs::path (*prepare)(const fs::path& folder);  // returns the output path
+    fs::path (*prepare)(const fs::path& folder);  // returns the output path; empty where it cannot be made
     rlim_t diskRoom;                              // 0: no limit
-    bool needsPermissions;                        // root ignores file permissions
+    bool asAnotherUser;                           // root ignores permissions: run as nobody
+    WriteFailure why;
 };
 
 const FailureCase kFailures[] = {
-    {"MissingFolder", [](const fs::path& f) { return f / "missing" / "out.mid"; }, 0, false},
-    {"FolderIsARegularFile", [](const fs::path& f) { return f / "old.mid" / "out.mid"; }, 0, false},
+    {"MissingFolder", [](const fs::path& f) { return f / "missing" / "out.mid"; }, 0, false, WriteFailure::Other},
+    {"FolderIsARegularFile", [](const fs::path& f) { return f / "old.mid" / "out.mid"; }, 0, false,
+     WriteFailure::Other},
     {"OutputIsAFolder",
      [](const fs::path& f) {
          fs::create_directory(f / "out.mid");
          return f / "out.mid";
      },
-     0, false},
+     0, false, WriteFailure::Other},
     {"OutputIsReadOnly",
      [](const fs::path& f) {
          fs::permissions(f / "old.mid", fs::perms::owner_read);
          return f / "old.mid";
      },
-     0, true},
-    {"DiskFillsUpHalfWay", [](const fs::path& f) { return f / "old.mid"; }, 4096, false},
+     0, true, WriteFailure::ReadOnly},
+    {"NewOutputInAFolderThatTakesNoFile",
+     [](const fs::path& f) {
+         fs::permissions(f, fs::perms(0555));
+         return f / "new.mid";
+     },
+     0, true, WriteFailure::FolderNotWritable},
+    // Written in place, were there room for its side copy.
+    {"WritableOutputInAFolderThatTakesNoFile",
+     [](const fs::path& f) {
+         fs::permissions(f / "old.mid", fs::perms(0666));
+         fs::permissions(f, fs::perms(0555));
+         return f / "old.mid";
+     },
+     0, true, WriteFailure::FolderNotWritable},
+    {"ProgramRunningFromTheOutput", runProgramFrom, 0, false, WriteFailure::InUse},
+    {"DiskFillsUpHalfWay", [](const fs::path& f) { return f / "old.mid"; }, 4096, false, WriteFailure::DiskFull},
     {"DiskFillsUpHalfWayInPlace",  // a second name makes it a rewrite in place
      [](const fs::path& f) {
          fs::create_hard_link(f / "old.mid", f / "other name.mid");
          return f / "old.mid";
      },
-     4096, false},
+     4096, false, WriteFailure::DiskFull},
     // A save cut short by a kill left the song as it was beside it: the copy
     // may be the only whole song, which the next save must not pass over.
     {"SideCopyOfAnInterruptedSave",
@@ -68,23 +115,45 @@ const FailureCase kFailures[] = {
          writeFileBytes(sideCopyBeside(f / "old.mid"), kOldContent);
          return f / "old.mid";
      },
-     0, false},
+     0, false, WriteFailure::Other},
 };
 
-TEST(FileReplace, AFailedReplacementKeepsWhatWasThereAndLeavesNothingBehind) {
-    for (const FailureCase& c : kFailures) {
-        if (c.needsPermissions && geteuid() == 0) {
-            continue;
+constexpr int kReplaced = 100;
+
+// Replaces `output` in a child process, as the case says, and returns its
+// exit status: kReplaced, or the reason it failed.
+int replaceInAChild(const FailureCase& c, const fs::path& output) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (c.asAnotherUser && geteuid() == 0 &&
+            !(setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0)) {
+            _exit(kReplaced + 1);
         }
+        std::optional<FileSizeLimit> full;
+        if (c.diskRoom != 0) {
+            full.emplace(c.diskRoom);
+        }
+        _exit(replace(output) ? kReplaced : int(lastWriteFailure));
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(FileReplace, AFailedReplacementSaysWhyKeepsWhatWasThereAndLeavesNothingBehind) {
+    for (const FailureCase& c : kFailures) {
         TempDir dir;
         writeFileBytes(dir.path / "old.mid", kOldContent);
         const fs::path output = c.prepare(dir.path);
+        if (output.empty()) {
+            std::cout << c.name << ": this system cannot make the case\n";
+            continue;
+        }
         const std::vector<std::wstring> before = dir.entries();
-        if (c.diskRoom != 0) {
-            FileSizeLimit full(c.diskRoom);
-            EXPECT_FALSE(replace(output)) << c.name;
-        } else {
-            EXPECT_FALSE(replace(output)) << c.name;
+        EXPECT_EQ(replaceInAChild(c, output), int(c.why)) << c.name;
+        if (programAtOutput > 0) {
+            kill(programAtOutput, SIGKILL);
+            waitpid(programAtOutput, nullptr, 0);
+            programAtOutput = 0;
         }
         EXPECT_EQ(readFileBytes(dir.path / "old.mid"), kOldContent) << c.name;
         EXPECT_EQ(dir.entries(), before) << c.name;
@@ -379,6 +448,9 @@ TEST(FileReplace, InASharedStickyFolderOnlyTheCallersAndTheFolderOwnersEntriesAr
             ASSERT_EQ(chmod(out.c_str(), 0666), 0);
         }
         EXPECT_EQ(replace(out), c.used) << c.name;
+        if (!c.used) {
+            EXPECT_EQ(lastWriteFailure, WriteFailure::Other) << c.name;  // no reason the user could see to
+        }
         const fs::path written = c.link ? dir.path / "victim.mid" : out;
         EXPECT_EQ(readFileBytes(written), c.used ? kNewContent : kOldContent) << c.name;
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << c.name;
