@@ -17,6 +17,11 @@ enum class SaveResult {
     SavedOverInput,
     SavedFormat1,
     Failed,  // nothing written
+    // Nothing written, for a reason the user can see to.
+    FailedInUse,              // another program holds the file
+    FailedReadOnly,           // the file is read-only
+    FailedDiskFull,           // the disk is full
+    FailedFolderNotWritable,  // no file may be made in the folder
 };
 
 // Tells the user how a save ended: the window shows it in its status line

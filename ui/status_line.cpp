@@ -22,6 +22,10 @@ const wchar_t* saveResultText(SaveResult result) {
         case SaveResult::SavedSplitOverwrite: return uiText(kTextSavedSplitOverwrite);
         case SaveResult::SavedOverInput: return uiText(kTextSavedOverInput);
         case SaveResult::SavedFormat1: return uiText(kTextSavedFormat1);
+        case SaveResult::FailedInUse: return uiText(kTextSaveFailedInUse);
+        case SaveResult::FailedReadOnly: return uiText(kTextSaveFailedReadOnly);
+        case SaveResult::FailedDiskFull: return uiText(kTextSaveFailedDiskFull);
+        case SaveResult::FailedFolderNotWritable: return uiText(kTextSaveFailedFolder);
         case SaveResult::Failed: break;
     }
     return uiText(kTextSaveFailed);

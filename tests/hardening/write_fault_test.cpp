@@ -73,12 +73,12 @@ protected:
         headlessWindow.statusLine = L"before";
     }
 
-    // Runs a save that must fail: it says so, and nothing in memory changed.
+    // Runs a save that must fail for want of room: it says so, and nothing in memory changed.
     void saveFails(const SaveCase& c) {
         headlessWindow.overwriteBoxChecked = c.overwriteBox;
         headlessWindow.statusTimerStarts = 0;
         EXPECT_FALSE(c.save(nullptr).written) << c.name;
-        EXPECT_EQ(headlessWindow.statusLine, L"Save failed.") << c.name;
+        EXPECT_EQ(headlessWindow.statusLine, L"Save failed: the disk is full.") << c.name;
         EXPECT_EQ(headlessWindow.statusTimerStarts, 1) << c.name;
         EXPECT_EQ(songData.tracks, loaded_) << c.name;
         EXPECT_EQ(assignmentMap, assignments_) << c.name;
@@ -136,25 +136,34 @@ TEST_F(WriteFaults, SavesWorkFromMemoryAfterTheInputWasDeleted) {
 }
 
 // The command-line tool on a disk with 2 kB of room (ulimit -f, whose signal
-// the tool ignores): the song that does not fit is reported and kept whole;
-// the one that fits is saved over itself.
+// the tool ignores): the song that does not fit is reported, with why, and
+// kept whole; the one that fits is saved over itself.
 TEST(WriteFaultsThroughTheTool, ADiskThatFillsUpFailsOnlyTheFileThatDoesNotFit) {
-    TempDir folder, logs;
-    writeFileBytes(folder.path / "big.mid", bigSong());
-    const Bytes small = mthd(1) + mtrk({0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0x40});
-    writeFileBytes(folder.path / "small.mid", small);
+    const struct {
+        const char* locale;
+        std::string failed, saved;
+    } languages[] = {
+        {"C", "Could not write (the disk is full)", "Saved: Direct Overwrite to Input File"},
+        {"ja_JP.UTF-8", "保存失敗 (ディスクに空きがありません)", "保存完了: 入力ファイルに直接上書きしました"},
+    };
+    for (const auto& language : languages) {
+        TempDir folder, logs;
+        writeFileBytes(folder.path / "big.mid", bigSong());
+        const Bytes small = mthd(1) + mtrk({0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0x40});
+        writeFileBytes(folder.path / "small.mid", small);
 
-    // "ulimit -f" counts 512-byte blocks in the POSIX shell.
-    const std::string command = "ulimit -f 4; LC_ALL=C exec " + shellQuoted(tessalinePath()) +
-                                " split-overwrite --in-place " + shellQuoted((folder.path / "big.mid").string()) + " " +
-                                shellQuoted((folder.path / "small.mid").string());
-    EXPECT_EQ(runShell(command, logs.path), 1);
-    EXPECT_EQ(fileText(logs.path / "stderr"), "Could not write\t" + (folder.path / "big.mid").string() + "\n");
-    EXPECT_EQ(fileText(logs.path / "stdout"),
-              "Saved: Direct Overwrite to Input File\t" + (folder.path / "small.mid").string() + "\n");
-    EXPECT_EQ(readFileBytes(folder.path / "big.mid"), bigSong());
-    EXPECT_NE(readFileBytes(folder.path / "small.mid"), small);
-    EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"big.mid", L"small.mid"}));
+        // "ulimit -f" counts 512-byte blocks in the POSIX shell.
+        const std::string command = "ulimit -f 4; LC_ALL=" + std::string(language.locale) + " exec " +
+                                    shellQuoted(tessalinePath()) + " split-overwrite --in-place " +
+                                    shellQuoted((folder.path / "big.mid").string()) + " " +
+                                    shellQuoted((folder.path / "small.mid").string());
+        EXPECT_EQ(runShell(command, logs.path), 1) << language.locale;
+        EXPECT_EQ(fileText(logs.path / "stderr"), language.failed + "\t" + (folder.path / "big.mid").string() + "\n");
+        EXPECT_EQ(fileText(logs.path / "stdout"), language.saved + "\t" + (folder.path / "small.mid").string() + "\n");
+        EXPECT_EQ(readFileBytes(folder.path / "big.mid"), bigSong()) << language.locale;
+        EXPECT_NE(readFileBytes(folder.path / "small.mid"), small) << language.locale;
+        EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"big.mid", L"small.mid"})) << language.locale;
+    }
 }
 
 // Ctrl-C, SIGTERM or SIGHUP in the middle of a save, which the signal ends:
@@ -261,7 +270,7 @@ TEST(WriteFaultsOnDiskImages, ACopyOnWriteDiskOutOfRoomKeepsASongRewrittenInPlac
                                 shellQuoted(song.string());
     disk.leaveRoom(old.size() * 3 / 2);
     EXPECT_EQ(runShell(command, logs.path), 1);
-    EXPECT_EQ(fileText(logs.path / "stderr"), "Could not write\t" + song.string() + "\n");
+    EXPECT_EQ(fileText(logs.path / "stderr"), "Could not write (the disk is full)\t" + song.string() + "\n");
     EXPECT_EQ(readFileBytes(song), old);
     EXPECT_FALSE(fs::exists(sideCopyBeside(song)));
 
