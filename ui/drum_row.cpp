@@ -61,3 +61,8 @@ std::wstring fitAtEnd(const std::wstring& text, int width, const std::function<i
     }
     return text.substr(0, low) + L"\u2026";
 }
+
+std::wstring fitClashCount(const std::wstring& count, int width, const std::function<int(const std::wstring&)>& widthOf) {
+    const std::wstring shown = fitAtEnd(count, width, widthOf);
+    return shown == count || shown.size() > 1 ? shown : std::wstring();
+}

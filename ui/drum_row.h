@@ -62,4 +62,9 @@ inline constexpr int kClashCountGap = 12;
 // track list. `widthOf` measures a text as it will be drawn.
 std::wstring fitAtEnd(const std::wstring& text, int width, const std::function<int(const std::wstring&)>& widthOf);
 
+// A row's clash count as it fits the `width` pixels left after the name: cut
+// as fitAtEnd cuts, or nothing when not even its first character fits before
+// the ellipsis, which alone would say nothing.
+std::wstring fitClashCount(const std::wstring& count, int width, const std::function<int(const std::wstring&)>& widthOf);
+
 inline constexpr int kDrumRowHeight = 22;

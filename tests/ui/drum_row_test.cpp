@@ -78,3 +78,26 @@ TEST(DrumRow, TextTooWideIsCutAtItsEndWithAnEllipsis) {
         EXPECT_EQ(fitAtEnd(c.text, c.width, widthOf), c.shown) << c.width;
     }
 }
+
+TEST(DrumRow, ClashCountIsCutAtItsEndOrLeftOutWhenOnlyTheEllipsisWouldShow) {
+    auto widthOf = [](const std::wstring& text) { return int(text.size()) * 6; };
+    const struct {
+        const wchar_t* count;
+        int width;
+        const wchar_t* shown;
+    } cases[] = {
+        {L"94 clashes", 60, L"94 clashes"},
+        {L"94 clashes", 59, L"94 clash\u2026"},
+        {L"94 clashes", 12, L"9\u2026"},
+        {L"94 clashes", 11, L""},
+        {L"94 clashes", 0, L""},
+        {L"94 clashes", -30, L""},  // the name alone is wider than its cell
+        {L"重なり 94", 24, L"重なり\u2026"},
+        {L"重なり 94", 11, L""},
+        {L"7", 6, L"7"},
+        {L"7", 5, L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fitClashCount(c.count, c.width, widthOf), c.shown) << c.count << " in " << c.width;
+    }
+}

@@ -257,6 +257,100 @@ TEST_F(MainWindowTest, ClashCountsAreDrawnInRedOnTheRowsThatClashAndFollowEveryC
     }
 }
 
+namespace {
+
+// The list's client area had nothing been drawn on white but `text`, in the
+// count's red, in `box` as a row's cell draws it.
+Rendering textAlone(HWND list, const std::wstring& text, RECT box) {
+    RECT client;
+    GetClientRect(list, &client);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) {
+        SelectObject(dc, font);
+    }
+    FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    GdiFlush();
+
+    Rendering rendering{client.right, client.bottom, {}};
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    rendering.pixels.assign(first, first + rendering.width * rendering.height);
+    SelectObject(dc, previousBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return rendering;
+}
+
+// The pixels of `box` that are in the count's red in one rendering and not in the other.
+int redPixelsApart(const Rendering& a, const Rendering& b, RECT box) {
+    int apart = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            apart += isCountRed(a.at(x, y)) != isCountRed(b.at(x, y));
+        }
+    }
+    return apart;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ClashCountTooWideForTheRowEndsInAnEllipsisOrIsLeftOut) {
+    dropSong();
+    const DrumRowTexts texts = drumRowTexts(drumNoteList.at(0));
+    ASSERT_FALSE(texts.clashes.empty());
+    const HDC dc = GetDC(list());
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list(), WM_GETFONT, 0, 0))) {
+        SelectObject(dc, font);
+    }
+    const auto widthOf = [dc](const std::wstring& text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    const int countX = drumRowCells({0, 0, 0, kDrumRowHeight}).name.x + widthOf(texts.name) + kClashCountGap;
+    const std::wstring count = texts.clashes;
+    const std::wstring firstAndEllipsis = count.substr(0, 1) + L"\u2026";
+    const struct {
+        const char* room;
+        int width;
+        std::wstring shown;
+    } cases[] = {
+        {"for the whole count", widthOf(count), count},
+        {"a pixel short", widthOf(count) - 1, fitAtEnd(count, widthOf(count) - 1, widthOf)},
+        {"for its first character", widthOf(firstAndEllipsis), firstAndEllipsis},
+        {"for less", widthOf(firstAndEllipsis) - 1, L""},
+    };
+    ReleaseDC(list(), dc);
+    ASSERT_EQ(cases[1].shown.back(), L'\u2026');
+
+    RECT client;
+    GetClientRect(window, &client);
+    RECT listClient;
+    GetClientRect(list(), &listClient);
+    const int frame = client.right - listClient.right;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.room);
+        setClientSize(countX + c.width + frame, client.bottom);
+        const RECT countBox = {countX, 0, countX + c.width, kDrumRowHeight};
+        const Rendering drawn = renderClient(list());
+        ASSERT_EQ(drawn.width, countBox.right);
+        EXPECT_EQ(rowShowsACount(drawn, 0), !c.shown.empty());
+        EXPECT_EQ(redPixelsApart(drawn, textAlone(list(), c.shown, countBox), countBox), 0);
+    }
+}
+
 TEST_F(MainWindowTest, WholeListItemsGiveTheSuggestedAndTheProposedDestinations) {
     dropSong(L"clashing.mid", clashingSong());
     const AssignmentMap proposed = assignmentMap;

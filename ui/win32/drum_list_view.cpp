@@ -39,7 +39,9 @@ int textWidth(HDC dc, const std::wstring& text) {
     return size.cx;
 }
 
-// In red after the percussion name, in the name's cell: the cells stay where they are.
+// In red after the percussion name, in the name's cell: the cells stay where
+// they are. A count too long for the room left ends in an ellipsis, or is left
+// out, rather than cut through a glyph.
 void drawClashCount(HDC dc, const DrumRowTexts& texts, const Rect& nameCell) {
     if (texts.clashes.empty()) {
         return;
@@ -50,8 +52,13 @@ void drawClashCount(HDC dc, const DrumRowTexts& texts, const Rect& nameCell) {
         cell.x += shift;
         cell.width -= shift;
     }
+    const std::wstring shown =
+        fitClashCount(texts.clashes, cell.width, [dc](const std::wstring& text) { return textWidth(dc, text); });
+    if (shown.empty()) {
+        return;
+    }
     const COLORREF previous = SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
-    drawCellText(dc, texts.clashes, cell, DT_LEFT);
+    drawCellText(dc, shown, cell, DT_LEFT);
     SetTextColor(dc, previous);
 }
 
