@@ -314,7 +314,7 @@ ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assi
     if (places != nullptr) {
         // Exact and near clashes were found in two walks: put them in one time order.
         std::stable_sort(places->begin(), places->end(), [](const ClashPlace& a, const ClashPlace& b) {
-            return a.tick != b.tick ? a.tick < b.tick : a.track != b.track ? a.track < b.track : !a.near && b.near;
+            return a.tick != b.tick ? a.tick < b.tick : a.track != b.track ? a.track < b.track : !a.cutShort && b.cutShort;
         });
     }
     return counts;

@@ -17,7 +17,7 @@ struct TrackClashes {
     std::size_t ticks = 0;           // ticks at which two or more different notes start
     std::size_t largest = 0;         // the most different notes that start at one tick
     std::size_t selfClashTicks = 0;  // ticks at which one note starts more than once
-    std::size_t near = 0;            // ticks whose hits a different note cuts short (nearWindowTicks)
+    std::size_t cutShort = 0;           // ticks whose hits a different note cuts short (nearWindowTicks)
 };
 
 struct ClashReport {
@@ -89,7 +89,7 @@ ClashCounts countClashes(const std::vector<DrumChord>& chords, const AssignmentM
 struct ClashPlace {
     std::uint32_t tick = 0;
     int track = 0;  // 0 TR4, 1 TR5
-    bool near = false;
+    bool cutShort = false;  // a near clash
     std::vector<std::uint8_t> notes;
 };
 

@@ -199,8 +199,8 @@ std::optional<UsageError> readNearOption(ArgumentReader& reader, std::size_t& i)
         value = reader.arguments[++i];
         shown = argument + L" " + value;
     }
-    reader.invocation.near = parseNearWindow(value);
-    if (!reader.invocation.near) {
+    reader.invocation.nearOption = parseNearWindow(value);
+    if (!reader.invocation.nearOption) {
         return usageError(cliText(kCliNotANearWindow, {quoted(shown)}));
     }
     return std::nullopt;

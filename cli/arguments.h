@@ -40,7 +40,7 @@ struct Invocation {
     bool autoDestinations = false;        // --auto: destinations that leave the fewest clashes
     bool perHitAll = false;               // --per-hit-all: every note on AUTO
     bool where = false;                   // --where: list only, where each clash is
-    std::optional<NearWindow> near;       // --near: the window for near clashes
+    std::optional<NearWindow> nearOption;       // --near: the window for near clashes
 };
 
 struct UsageError {

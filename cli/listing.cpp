@@ -34,7 +34,7 @@ std::vector<DrumRow> drumRows(const ClashCounts& counts) {
         if (note >= 0 && note < 256) {
             const std::size_t n = std::size_t(note);
             row.clashes = counts.perNote[n];
-            row.near = counts.perNoteNear[n];
+            row.nearHits = counts.perNoteNear[n];
             row.routedTr4 = counts.routedTr4[n];
             row.routedTr5 = counts.routedTr5[n];
         }
@@ -64,7 +64,7 @@ std::vector<std::string> listingLines(const std::vector<DrumRow>& rows) {
         if (row.target == AUTO) {
             line += kColumnGap + toUtf8(routedHitsText(row.routedTr4, row.routedTr5));
         }
-        const std::string clashes = toUtf8(rowClashText(row.clashes, row.near));
+        const std::string clashes = toUtf8(rowClashText(row.clashes, row.nearHits));
         if (!clashes.empty()) {
             line += kColumnGap + clashes;
         }
@@ -83,8 +83,8 @@ std::vector<std::string> clashLines(const ClashReport& report) {
         if (track->selfClashTicks != 0) {
             line += cliText(kCliStruckTwice, {std::to_string(track->selfClashTicks)});
         }
-        if (track->near != 0) {
-            line += cliText(kCliNear, {std::to_string(track->near)});
+        if (track->cutShort != 0) {
+            line += cliText(kCliNear, {std::to_string(track->cutShort)});
         }
         lines.push_back(std::move(line));
     }
@@ -102,7 +102,7 @@ std::vector<std::string> placeLines(const std::vector<ClashPlace>& places, const
             line += k == 0 ? "" : ",";
             line += std::to_string(place.notes[k]);
         }
-        if (place.near) {
+        if (place.cutShort) {
             line += kColumnGap + cliText(kCliNearPlace);
         }
         lines.push_back(std::move(line));
@@ -146,7 +146,7 @@ std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vect
         out += (i == 0 ? "\n" : ",\n") + indent + "  {\"note\": " + std::to_string(row.note) + ", \"tracks\": [" +
                tracks + "], \"target\": " + jsonQuoted(toUtf8(targetLabel(row.target))) +
                ", \"name\": " + jsonQuoted(toUtf8(gmDrumName(row.note))) +
-               ", \"clashes\": " + std::to_string(row.clashes) + ", \"near\": " + std::to_string(row.near) +
+               ", \"clashes\": " + std::to_string(row.clashes) + ", \"near\": " + std::to_string(row.nearHits) +
                (row.target == AUTO ? ", \"hits\": {\"TR4\": " + std::to_string(row.routedTr4) +
                                          ", \"TR5\": " + std::to_string(row.routedTr5) + "}"
                                    : "") +
@@ -155,7 +155,7 @@ std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vect
     out += rows.empty() ? "]" : "\n" + indent + "]";
     auto clashObject = [](const TrackClashes& t) {
         return "{\"ticks\": " + std::to_string(t.ticks) + ", \"largest\": " + std::to_string(t.largest) +
-               ", \"self\": " + std::to_string(t.selfClashTicks) + ", \"near\": " + std::to_string(t.near) + "}";
+               ", \"self\": " + std::to_string(t.selfClashTicks) + ", \"near\": " + std::to_string(t.cutShort) + "}";
     };
     out += ", \"clashes\": {\"TR4\": " + clashObject(clashes.tr4) + ", \"TR5\": " + clashObject(clashes.tr5) + "}";
     if (places != nullptr && meters != nullptr) {
@@ -172,7 +172,7 @@ std::string jsonFileEntry(const std::wstring& path, bool loaded, const std::vect
                    (position ? jsonQuoted(positionText(*position)) : std::string("null")) +
                    ", \"tick\": " + std::to_string(place.tick) + ", \"track\": " +
                    (place.track == 0 ? "\"TR4\"" : "\"TR5\"") + ", \"notes\": [" + notes +
-                   "], \"near\": " + (place.near ? "true" : "false") + "}";
+                   "], \"near\": " + (place.cutShort ? "true" : "false") + "}";
         }
         out += places->empty() ? "]" : "\n" + indent + "]";
     }

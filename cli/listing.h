@@ -17,7 +17,7 @@ struct DrumRow {
     std::wstring tracks;  // the track label, "2,4,10"
     DrumTarget target = TR4;
     std::size_t clashes = 0;    // its clashing ticks, as the window's row gives them
-    std::size_t near = 0;       // its hits cut short by a near hit
+    std::size_t nearHits = 0;      // its hits cut short by a near hit
     std::size_t routedTr4 = 0;  // on AUTO: its hits sent to each drum track
     std::size_t routedTr5 = 0;
 };

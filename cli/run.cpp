@@ -310,8 +310,8 @@ void applyOverrides(const std::vector<NoteOverride>& overrides) {
 
 int runInvocation(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     bool allDone = true;
-    if (invocation.near) {
-        nearWindow = *invocation.near;
+    if (invocation.nearOption) {
+        nearWindow = *invocation.nearOption;
     }
     switch (invocation.command) {
         case Command::Help: out << cliText(kCliHelp); break;

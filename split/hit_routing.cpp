@@ -145,7 +145,7 @@ struct Step {
 struct State {
     NoteSet tr5;     // where each note on AUTO went last
     NoteSet struck;  // the notes on AUTO struck so far
-    std::size_t near = 0;
+    std::size_t shortened = 0;  // hits cut short by a near one
     std::size_t switches = 0;
     std::uint64_t hash = 0;
     std::uint8_t parent = 0;
@@ -180,7 +180,7 @@ bool cutsShort(const NoteSet& at, const NoteSet& recent) {
     return at.several() || (recent & ~at).any();
 }
 
-std::size_t nearHits(const Step& step, const State& state, const NoteSet& toTr5) {
+std::size_t hitsCutShort(const Step& step, const State& state, const NoteSet& toTr5) {
     if (!step.nearby) {
         return 0;
     }
@@ -206,7 +206,7 @@ bool sameRouting(const State& a, const State& b) {
 // A state as the beam ranks it: fewer near hits, then fewer switches; the
 // hash and the index only make the order the same on every machine.
 struct Rank {
-    std::size_t near;
+    std::size_t shortened;
     std::size_t switches;
     std::uint64_t hash;
     std::uint32_t index;
@@ -217,7 +217,7 @@ struct Rank {
 bool covers(const State& kept, const State& dropped) {
     const std::size_t apart = ((kept.tr5 ^ dropped.tr5) & kept.struck & dropped.struck).count() +
                               (kept.struck & ~dropped.struck).count();
-    return kept.near <= dropped.near && kept.switches + apart <= dropped.switches;
+    return kept.shortened <= dropped.shortened && kept.switches + apart <= dropped.switches;
 }
 
 // The step at tick i of the timeline, `from` being the first tick less than
@@ -315,7 +315,7 @@ struct Branchings {
 State childOf(const Step& step, const State& state, int placement, std::size_t parent) {
     const NoteSet toTr5 = placed(step, state, placement);
     State child = state;
-    child.near += nearHits(step, state, toTr5);
+    child.shortened += hitsCutShort(step, state, toTr5);
     child.switches += ((toTr5 ^ state.tr5) & step.routed & state.struck).count();
     for (const std::uint8_t note : step.routedNotes) {
         if (state.struck[note]) {
@@ -363,7 +363,7 @@ HitRouting routeHits(const DrumTimeline& timeline, const AssignmentMap& assignme
             for (int p = 0; p < kPlacements; ++p) {
                 if (choices[std::size_t(p)]) {
                     next.push_back(childOf(step, beam[b], p, b));
-                    branched = branched || p != kKeep || next.back().near != beam[b].near;
+                    branched = branched || p != kKeep || next.back().shortened != beam[b].shortened;
                 }
             }
         }
@@ -376,10 +376,10 @@ HitRouting routeHits(const DrumTimeline& timeline, const AssignmentMap& assignme
         // Equal routings meet when sorted by their hash, the cheapest first: only it stays.
         order.clear();
         for (std::uint32_t k = 0; k < next.size(); ++k) {
-            order.push_back(Rank{next[k].near, next[k].switches, next[k].hash, k});
+            order.push_back(Rank{next[k].shortened, next[k].switches, next[k].hash, k});
         }
         std::sort(order.begin(), order.end(), [](const Rank& a, const Rank& b) {
-            return std::tie(a.hash, a.near, a.switches, a.index) < std::tie(b.hash, b.near, b.switches, b.index);
+            return std::tie(a.hash, a.shortened, a.switches, a.index) < std::tie(b.hash, b.shortened, b.switches, b.index);
         });
         std::size_t kept = 0;
         for (std::size_t k = 0; k < order.size(); ++k) {
@@ -390,7 +390,7 @@ HitRouting routeHits(const DrumTimeline& timeline, const AssignmentMap& assignme
         }
         order.resize(kept);
         const auto cheaper = [](const Rank& a, const Rank& b) {
-            return std::tie(a.near, a.switches, a.hash, a.index) < std::tie(b.near, b.switches, b.hash, b.index);
+            return std::tie(a.shortened, a.switches, a.hash, a.index) < std::tie(b.shortened, b.switches, b.hash, b.index);
         };
         const std::size_t width = std::min(order.size(), budget == 0 ? std::size_t(1) : kBeamWidth);
         std::nth_element(order.begin(), order.begin() + std::ptrdiff_t(width - 1), order.end(), cheaper);

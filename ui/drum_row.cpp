@@ -8,6 +8,7 @@ Rgb targetColour(std::int32_t target) {
         case TR4: return {200, 230, 255};
         case TR5: return {255, 220, 220};
         case BOTH: return {220, 255, 220};
+        case AUTO: return {255, 228, 170};
         default: return {255, 255, 255};
     }
 }
@@ -21,6 +22,11 @@ DrumTarget nextTarget(std::int32_t target) {
 }
 
 bool targetForMenuItem(int itemId, DrumTarget& target) {
+    // AUTO came after the items for the whole list, so its number is theirs plus one.
+    if (itemId == 6) {
+        target = AUTO;
+        return true;
+    }
     if (itemId < 1 || itemId > 3) {
         return false;
     }
@@ -29,9 +35,17 @@ bool targetForMenuItem(int itemId, DrumTarget& target) {
 }
 
 DrumRowTexts drumRowTexts(std::int32_t note) {
-    const std::size_t clashes = note >= 0 && note < 256 ? shownClashes.perNote[std::size_t(note)] : 0;
-    return {trackLabelMap[note], targetLabel(assignmentMap[note]), formatNoteNumber(note), gmDrumName(note),
-            clashCountText(clashes)};
+    const DrumTarget target = assignmentMap[note];
+    DrumRowTexts texts{trackLabelMap[note], target == AUTO ? uiText(kTextAutoTarget) : targetLabel(target),
+                       formatNoteNumber(note), gmDrumName(note), L"", L""};
+    if (note >= 0 && note < 256) {
+        const std::size_t n = std::size_t(note);
+        if (target == AUTO) {
+            texts.hits = routedHitsText(shownClashes.routedTr4[n], shownClashes.routedTr5[n]);
+        }
+        texts.clashes = rowClashText(shownClashes.perNote[n], shownClashes.perNoteNear[n]);
+    }
+    return texts;
 }
 
 DrumRowCells drumRowCells(const Rect& row) {

@@ -17,23 +17,24 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// The fill of the target cell: light blue, light red, light green; white for a
-// value that is no destination.
+// The fill of the target cell: light blue, light red, light green, and for
+// AUTO a light amber; white for a value that is no destination.
 Rgb targetColour(std::int32_t target);
 
 // The double-click cycle TR4 -> TR5 -> BOTH -> TR4; anything else starts over at TR4.
 DrumTarget nextTarget(std::int32_t target);
 
-// The destination a context menu item stands for (1 TR4, 2 TR5, 3 BOTH); false
-// for 0, the menu closed without a choice, and any other value.
+// The destination a context menu item stands for (1 TR4, 2 TR5, 3 BOTH, 6
+// AUTO); false for 0, the menu closed without a choice, and any other value.
 bool targetForMenuItem(int itemId, DrumTarget& target);
 
 struct DrumRowTexts {
     std::wstring trackLabel;  // "2,4,10"
-    std::wstring target;      // "TR4", "TR5", "BOTH"
+    std::wstring target;      // "TR4", "TR5", "BOTH", AUTO in the interface language
     std::wstring number;      // " 36 :"
     std::wstring name;        // "Bass Drum 1", or empty beyond the General MIDI key map
-    std::wstring clashes;     // "12 clashes" after the name, or empty when the note clashes nowhere
+    std::wstring hits;        // on AUTO, after the name: "TR4 812 / TR5 37"
+    std::wstring clashes;     // "12 clashes, 40 near" after those, or empty when the note clashes nowhere
 };
 
 // The texts of the row of `note`, its clashes as last counted (ui/clash_view.h).

@@ -12,7 +12,7 @@ const wchar_t* restingStatusText() {
 }
 
 void showClashTotals(WindowHandle mainWindow) {
-    setStatusLine(mainWindow, clashTotalsText(shownClashes.tr4, shownClashes.tr5));
+    setStatusLine(mainWindow, clashTotalsLine());
     startStatusTimer(mainWindow);
 }
 

@@ -144,11 +144,11 @@ std::wstring nearCount(std::size_t hits) { return filledIn(kTextNearCount, L"{n}
 
 std::wstring clashCountText(std::size_t ticks) { return ticks == 0 ? L"" : withCount(ticks); }
 
-std::wstring rowClashText(std::size_t clashes, std::size_t near) {
-    if (near == 0) {
+std::wstring rowClashText(std::size_t clashes, std::size_t nearHits) {
+    if (nearHits == 0) {
         return clashCountText(clashes);
     }
-    return clashes == 0 ? nearCount(near) : withCount(clashes) + L", " + nearCount(near);
+    return clashes == 0 ? nearCount(nearHits) : withCount(clashes) + L", " + nearCount(nearHits);
 }
 
 std::wstring routedHitsText(std::size_t tr4, std::size_t tr5) {

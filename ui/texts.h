@@ -77,7 +77,7 @@ std::wstring clashCountText(std::size_t ticks);
 
 // A drum list row's clashes with its near ones: "12 clashes, 40 near", "40 near"
 // without exact ones; "" for none of either.
-std::wstring rowClashText(std::size_t clashes, std::size_t near);
+std::wstring rowClashText(std::size_t clashes, std::size_t nearHits);
 
 // How the hits of a note on AUTO went: "TR4 812 / TR5 37".
 std::wstring routedHitsText(std::size_t tr4, std::size_t tr5);

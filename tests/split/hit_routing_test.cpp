@@ -30,11 +30,11 @@ struct Routed {
     ClashCounts counts;
 };
 
-Routed routed(const std::vector<Track>& song, const AssignmentMap& targets, std::uint32_t near = 0) {
+Routed routed(const std::vector<Track>& song, const AssignmentMap& targets, std::uint32_t nearTicks = 0) {
     Routed r;
     r.timeline = drumTimeline(sortedDrumHits(song));
-    r.routing = routeHits(r.timeline, targets, near);
-    r.counts = countClashes(r.timeline, targets, r.routing, near);
+    r.routing = routeHits(r.timeline, targets, nearTicks);
+    r.counts = countClashes(r.timeline, targets, r.routing, nearTicks);
     return r;
 }
 
@@ -106,9 +106,9 @@ TEST(HitRouting, NearHitsArePartedWhereTheWindowSeesThem) {
     // A flam: the snare 5 ticks after the kick, each alone on its tick.
     const std::vector<Track> flam = songOf({{0, {36}}, {5, {38}}, {480, {36}}, {485, {38}}});
     const AssignmentMap targets = {{36, AUTO}, {38, AUTO}};
-    const Routed near = routed(flam, targets, 15);
-    EXPECT_EQ(near.counts.nearTr4 + near.counts.nearTr5, 0u);
-    EXPECT_NE(sideOf(near, 0, 36), sideOf(near, 5, 38));
+    const Routed parted = routed(flam, targets, 15);
+    EXPECT_EQ(parted.counts.nearTr4 + parted.counts.nearTr5, 0u);
+    EXPECT_NE(sideOf(parted, 0, 36), sideOf(parted, 5, 38));
 
     // Whole notes in one track: each kick is cut short by the snare after it.
     const Routed together = routed(flam, {{36, TR4}, {38, TR4}}, 15);

@@ -15,9 +15,12 @@ inline void resetProgramState() {
     assignmentMap.clear();
     drumNoteList.clear();
     trackLabelMap.clear();
-    loadedChords.clear();
+    loadedDrumTicks = DrumTicks();
+    loadedMeters = MeterMap();
     proposedDestinations.clear();
+    shownRouting = HitRouting();
     shownClashes = ClashCounts();
+    nearWindow = NearWindow();
     headlessWindow = HeadlessWindow();
     activeTexts = &englishTexts;
     fileLoaded = false;

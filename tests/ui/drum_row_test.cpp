@@ -1,4 +1,5 @@
 #include "ui/drum_row.h"
+#include "ui/texts.h"
 
 #include "ui/clash_view.h"
 
@@ -9,8 +10,8 @@ TEST(DrumRow, TargetColoursAndWhiteForAnythingElse) {
         std::int32_t target;
         Rgb colour;
     } cases[] = {
-        {TR4, {200, 230, 255}}, {TR5, {255, 220, 220}}, {BOTH, {220, 255, 220}}, {3, {255, 255, 255}},
-        {-1, {255, 255, 255}},
+        {TR4, {200, 230, 255}}, {TR5, {255, 220, 220}}, {BOTH, {220, 255, 220}}, {AUTO, {255, 228, 170}},
+        {4, {255, 255, 255}},   {-1, {255, 255, 255}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(targetColour(c.target), c.colour) << c.target;
@@ -21,6 +22,7 @@ TEST(DrumRow, DoubleClickCycleComesBackAfterThreeSteps) {
     EXPECT_EQ(nextTarget(TR4), TR5);
     EXPECT_EQ(nextTarget(TR5), BOTH);
     EXPECT_EQ(nextTarget(BOTH), TR4);
+    EXPECT_EQ(nextTarget(AUTO), TR4);
     EXPECT_EQ(nextTarget(7), TR4);
     EXPECT_EQ(nextTarget(-1), TR4);
 }
@@ -36,7 +38,20 @@ TEST(DrumRow, TextsComeFromTheMapsTheNameTableAndTheCounts) {
     EXPECT_EQ(row.number, L" 36 :");
     EXPECT_EQ(row.name, L"Bass Drum 1");
     EXPECT_EQ(row.clashes, L"12 clashes");
+    EXPECT_EQ(row.hits, L"");
     EXPECT_EQ(drumRowTexts(38).clashes, L"") << "a note that clashes nowhere shows no count";
+
+    // On AUTO: how its hits went, its near clashes, and the destination in the interface language.
+    assignmentMap[38] = AUTO;
+    shownClashes.routedTr4[38] = 812;
+    shownClashes.routedTr5[38] = 37;
+    shownClashes.perNoteNear[38] = 40;
+    EXPECT_EQ(drumRowTexts(38).hits, L"TR4 812 / TR5 37");
+    EXPECT_EQ(drumRowTexts(38).clashes, L"40 near");
+    EXPECT_EQ(drumRowTexts(38).target, L"AUTO");
+    activeTexts = &japaneseTexts;
+    EXPECT_EQ(drumRowTexts(38).target, L"自動");
+    activeTexts = &englishTexts;
 }
 
 TEST(DrumRow, NoteMissingFromTheMapsGetsTr4AndAnEmptyLabelInserted) {

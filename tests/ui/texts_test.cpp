@@ -98,8 +98,13 @@ TEST(Texts, ClashCountsInBothLanguages) {
     }
     activeTexts = &englishTexts;
     EXPECT_EQ(clashTotalsText(9, 0), L"TR4: 9 clashes, TR5: 0 clashes");
+    EXPECT_EQ(clashTotalsText(9, 0, 30, 0), L"TR4: 9 clashes, 30 near; TR5: 0 clashes, 0 near");
+    EXPECT_EQ(rowClashText(12, 40), L"12 clashes, 40 near");
+    EXPECT_EQ(bothCostText(6, 173), L"6 notes on BOTH hold 173 of them");
     activeTexts = &japaneseTexts;
     EXPECT_EQ(clashTotalsText(9, 1), L"TR4: 重なり 9, TR5: 重なり 1");
+    EXPECT_EQ(rowClashText(12, 40), L"重なり 12, 近接 40");
+    EXPECT_EQ(clashesAtText(L"3:1, 5:1"), L"重なりの位置 3:1, 5:1");
     activeTexts = &englishTexts;
 }
 

@@ -5,6 +5,7 @@
 #include "drums/drum_inventory.h"
 #include "song/smf_reader.h"
 #include "split/save_command.h"
+#include "ui/clash_view.h"
 #include "ui/texts.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/drum_list_view.h"
@@ -109,6 +110,7 @@ const MenuCase kMenuCases[] = {
     {"Tr4", 1, TR4},
     {"Tr5", 2, TR5},
     {"Both", 3, BOTH},
+    {"Auto", 6, AUTO},
     {"Dismissed", 0, BOTH},
 };
 
@@ -370,6 +372,25 @@ TEST_F(MainWindowTest, WholeListItemsGiveTheSuggestedAndTheProposedDestinations)
         SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list()), static_cast<LPARAM>(-1));
     }).shown);
     EXPECT_EQ(assignmentMap, proposed);
+}
+
+TEST_F(MainWindowTest, EveryHitRoutedPartsWhatWholeNotesCannotAndARowSaysWhereItClashes) {
+    // 36 with 38, 36 with 42, 38 with 42: whole notes leave a clash, hits none.
+    dropSong(L"clashing.mid", clashingSong());
+    selectRow(0);  // 36, with 38 on ticks 96, 192, 288 and with 42 on 384, 480 (beat 2)
+    EXPECT_EQ(text(kStatusLineId), L"Clashes at 1:1:96, 1:1:192, 1:1:288 \u2026");
+
+    ASSERT_TRUE(answerMenu(kMenuEveryHitRoutedId, [&] { rightClickList(rowCentre(0)); }).shown);
+    EXPECT_EQ(assignmentMap, (AssignmentMap{{36, AUTO}, {38, AUTO}, {42, AUTO}}));
+    EXPECT_EQ(text(kStatusLineId).rfind(L"TR4: 0 clashes, TR5: 0 clashes", 0), 0u) << text(kStatusLineId);
+    EXPECT_EQ(renderClient(list()).at(targetCellCorner(0).x, targetCellCorner(0).y), targetColour(AUTO));
+    EXPECT_EQ(shownClashes.routedTr4[36] + shownClashes.routedTr5[36], 5u);
+
+    // The near window: 1/64 chosen, then none.
+    ASSERT_TRUE(answerMenu(kMenuNear64Id, [&] { rightClickList(rowCentre(0)); }).shown);
+    EXPECT_EQ(nearWindow, (NearWindow{64, 0}));
+    ASSERT_TRUE(answerMenu(kMenuNearOffId, [&] { rightClickList(rowCentre(0)); }).shown);
+    EXPECT_EQ(nearWindow, (NearWindow{0, 0}));
 }
 
 TEST_F(MainWindowTest, TotalsShowAfterAChangeForThreeSeconds) {

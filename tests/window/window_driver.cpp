@@ -5,6 +5,7 @@
 #include "drums/drum_inventory.h"
 #include "song/song_data.h"
 #include "split/output_path.h"
+#include "split/hit_routing.h"
 #include "split/save_command.h"
 #include "ui/win32/main_window.h"
 
@@ -215,6 +216,7 @@ void MainWindowTest::SetUp() {
     drumNoteList.clear();
     assignmentMap.clear();
     trackLabelMap.clear();
+    nearWindow = NearWindow();
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerMainWindowClass(instance);

@@ -117,12 +117,29 @@ void onDrawItem(const DRAWITEMSTRUCT& item) {
     drawCellText(dc, trackLabelAsDrawn(dc, texts.trackLabel, labelWidth), cells.trackLabel, DT_CENTER);
     drawCellText(dc, texts.target, cells.target, DT_CENTER);
     drawCellText(dc, texts.number, cells.number, DT_LEFT);
-    drawCellText(dc, texts.name, cells.name, DT_LEFT);
-    drawClashCount(dc, texts, cells.name);
+    // A note on AUTO shows how its hits went after its name, and its clashes after that.
+    DrumRowTexts shown = texts;
+    if (!texts.hits.empty()) {
+        shown.name = texts.name.empty() ? texts.hits : texts.name + L"  " + texts.hits;
+    }
+    drawCellText(dc, shown.name, cells.name, DT_LEFT);
+    drawClashCount(dc, shown, cells.name);
 
     // The selection shows only as this dotted frame: the row keeps its colours.
     if (item.itemState & ODS_SELECTED) {
         DrawFocusRect(dc, &item.rcItem);
+    }
+}
+
+void showSelectedClashPlaces(HWND mainWindow) {
+    std::int32_t note = 0;
+    if (!noteAtRow(SendMessageW(mainControls.drumList, LB_GETCURSEL, 0, 0), note)) {
+        return;
+    }
+    const std::wstring places = clashPlacesOf(note, kClashPlacesShown);
+    if (!places.empty()) {
+        setStatusLine(mainWindow, clashesAtText(places));
+        startStatusTimer(mainWindow);
     }
 }
 
@@ -166,9 +183,18 @@ void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition) {
     AppendMenuW(menu, MF_STRING, kMenuTr4Id, targetLabel(TR4));
     AppendMenuW(menu, MF_STRING, kMenuTr5Id, targetLabel(TR5));
     AppendMenuW(menu, MF_STRING, kMenuBothId, targetLabel(BOTH));
+    AppendMenuW(menu, MF_STRING, kMenuAutoId, uiText(kTextAutoTarget));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kMenuFewestClashesId, uiText(kTextMenuFewestClashes));
     AppendMenuW(menu, MF_STRING, kMenuBackToProposedId, uiText(kTextMenuBackToProposed));
+    AppendMenuW(menu, MF_STRING, kMenuEveryHitRoutedId, uiText(kTextMenuEveryHitRouted));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const std::pair<int, std::uint32_t> nearItems[] = {{kMenuNearOffId, 0}, {kMenuNear64Id, 64}, {kMenuNear32Id, 32}};
+    for (const auto& [id, perQuarter] : nearItems) {
+        const bool current = nearWindow.ticks == 0 && nearWindow.perQuarter == perQuarter;
+        AppendMenuW(menu, MF_STRING | (current ? MF_CHECKED : MF_UNCHECKED), id,
+                    uiText(kTextMenuNearOff + (id - kMenuNearOffId)));
+    }
     const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, screen.x, screen.y, 0, mainWindow, nullptr));
     DestroyMenu(menu);
 
@@ -183,6 +209,12 @@ void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition) {
         showClashTotals(mainWindow);
     } else if (chosen == kMenuBackToProposedId) {
         restoreProposedDestinations();
+        showClashTotals(mainWindow);
+    } else if (chosen == kMenuEveryHitRoutedId) {
+        routeEveryHit();
+        showClashTotals(mainWindow);
+    } else if (chosen >= kMenuNearOffId && chosen <= kMenuNear32Id) {
+        setNearWindow(nearItems[chosen - kMenuNearOffId].second);
         showClashTotals(mainWindow);
     }
     redrawDrumList();

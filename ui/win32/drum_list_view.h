@@ -11,10 +11,18 @@ void onMeasureItem(MEASUREITEMSTRUCT& item);
 void onDrawItem(const DRAWITEMSTRUCT& item);
 
 // The right-click menu of the drum list, and the one asked for from the
-// keyboard (both coordinates -1): the three destinations for the row, then,
-// after a separator, "Fewest clashes" and "Back to proposed" for every row.
+// keyboard (both coordinates -1): the three destinations and AUTO for the row,
+// then, after a separator, "Fewest clashes", "Back to proposed" and "Every hit
+// routed" for every row, and after another the near window's three choices.
 // Every change shows the clash totals in the status line.
 void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition);
+
+// How many places of a selected row's clashes the status line lists.
+inline constexpr std::size_t kClashPlacesShown = 3;
+
+// After the user selects a row: where its note's first clashes are, in the
+// status line for as long as the totals stay, if it clashes anywhere.
+void showSelectedClashPlaces(HWND mainWindow);
 
 // Steps the selected row's destination on: TR4, TR5, BOTH, TR4...
 void cycleSelectedTarget(HWND mainWindow);

@@ -128,6 +128,9 @@ void onCommand(HWND window, int controlId, int notification) {
     if (controlId == kDrumListId && notification == LBN_DBLCLK) {
         cycleSelectedTarget(window);
     }
+    if (controlId == kDrumListId && notification == LBN_SELCHANGE) {
+        showSelectedClashPlaces(window);
+    }
 }
 
 void onTimer(HWND window) {
