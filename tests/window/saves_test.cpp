@@ -200,6 +200,33 @@ void removeLink(const TempDir& folder, const std::wstring& name) {
     });
 }
 
+// Whether a new file may be made in `folder` now.
+bool takesNewFiles(const fs::path& folder) {
+    const HANDLE probe = CreateFileW((folder / L"probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(probe);
+    return true;
+}
+
+std::uint64_t diskSize(const fs::path& folder) {
+    ULARGE_INTEGER total{};
+    return GetDiskFreeSpaceExW(folder.c_str(), nullptr, &total, nullptr) ? total.QuadPart : 0;
+}
+
+// Writes to a file of its own until the disk of `folder` has no room left.
+void fillDisk(const fs::path& folder) {
+    const HANDLE fill = CreateFileW((folder / L"fill").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::vector<char> block(4096);
+    DWORD written = 0;
+    while (WriteFile(fill, block.data(), DWORD(block.size()), &written, nullptr) && written == block.size()) {
+    }
+    CloseHandle(fill);
+}
+
 }  // namespace
 
 // Hidden and system are marks that a user or a program gives a file; a new
@@ -286,4 +313,91 @@ TEST_F(ExistingOutputTest, SideCopyBesideTheOutputStopsTheSaveAndTheStatusLineSa
     }
     // Once the user has seen to the copy, saves go through again.
     EXPECT_TRUE(save());
+}
+
+// Whether the file at `path` may be opened for writing now.
+bool writable(const fs::path& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// A save over an output that may not be written says why: a handle shares the
+// file with nobody, as another program may hold it, or the file is read-only.
+// Wine lets root write a read-only file, as the host does: there the host
+// makes it immutable too. The output stays as it was.
+TEST_F(ExistingOutputTest, SaveOverAnOutputHeldOpenOrReadOnlySaysWhy) {
+    for (const bool readOnly : {false, true}) {
+        const char* cause = readOnly ? "read-only" : "held open";
+        writeFileBytes(output(), kOldBytes);
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        bool immutable = false;
+        if (readOnly) {
+            ASSERT_TRUE(SetFileAttributesW(output().c_str(), FILE_ATTRIBUTE_READONLY));
+            immutable = writable(output()) && underWine() &&
+                        runOnHost(L"/usr/bin/chattr +i song_S.mid", folder.path, [&] { return !writable(output()); });
+            if (writable(output())) {
+                GTEST_SKIP() << "this user writes a read-only file, and the host made it no immutable";
+            }
+        } else {
+            holder = CreateFileW(output().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        EXPECT_FALSE(save()) << cause;
+        EXPECT_EQ(text(kStatusLineId), uiText(readOnly ? kTextSaveFailedReadOnly : kTextSaveFailedInUse)) << cause;
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+        if (immutable) {
+            runOnHost(L"/usr/bin/chattr -i song_S.mid", folder.path, [&] { return writable(output()); });
+        }
+        SetFileAttributesW(output().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(readFileBytes(output()), kOldBytes) << cause;
+        EXPECT_EQ(folder.entries(), (std::vector<std::wstring>{L"song.mid", L"song_S.mid"})) << cause;
+        fs::remove(output());
+    }
+}
+
+// The causes that Wine cannot make by itself, made by the host system: a
+// folder that takes no new file (immutable, since root may write any other;
+// read-only for anyone else), and a full disk (a tmpfs of 64 kB). Skipped
+// where the host refuses.
+TEST_F(ExistingOutputTest, SaveWhereNoFileMayBeMadeOrTheDiskIsFullSaysWhy) {
+    if (!underWine()) {
+        GTEST_SKIP() << "the causes are made by the host system under Wine";
+    }
+    const auto locked = [&] { return !takesNewFiles(folder.path); };
+    if (!runOnHost(L"/bin/sh -c \"chattr +i . || chmod a-w .\"", folder.path, locked)) {
+        GTEST_SKIP() << "the host did not lock the folder";
+    }
+    EXPECT_FALSE(save());
+    EXPECT_EQ(text(kStatusLineId), uiText(kTextSaveFailedFolder));
+    ASSERT_TRUE(runOnHost(L"/bin/sh -c \"chattr -i .; chmod u+w .\"", folder.path, [&] { return !locked(); }));
+    EXPECT_EQ(folder.entries(), std::vector<std::wstring>{L"song.mid"});
+
+    const fs::path full = folder.path / L"full";
+    fs::create_directory(full);
+    constexpr std::uint64_t kSize = 64 * 1024;
+    const auto mounted = [&] { return diskSize(full) == kSize; };
+    if (!runOnHost(L"/bin/mount -t tmpfs -o size=64k tmpfs full", folder.path, mounted)) {
+        GTEST_SKIP() << "the host mounted no file system of its own";
+    }
+    const std::wstring song = (full / L"song.mid").wstring();
+    writeFileBytes(song, drumSong());
+    fillDisk(full);
+    drop({song});
+    click(kSplitInsertButtonId);
+    EXPECT_EQ(text(kStatusLineId), uiText(kTextSaveFailedDiskFull));
+    std::vector<std::wstring> left;
+    for (const auto& entry : fs::directory_iterator(full)) {
+        left.push_back(entry.path().filename().wstring());
+    }
+    std::sort(left.begin(), left.end());
+    runOnHost(L"/bin/sh -c \"umount full || umount -l full\"", folder.path, [&] { return !mounted(); });
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"fill", L"song.mid"}));
 }
