@@ -16,6 +16,7 @@
 #include "clashes/destination_search.h"
 #include "drums/drum_inventory.h"
 #include "song/smf_reader.h"
+#include "split/hit_routing.h"
 
 namespace {
 
@@ -201,6 +202,56 @@ void FewestClashesAllPairs(benchmark::State& state) {
     reportSuggestion(state, chords, proposal, suggestion);
 }
 
+// The hits that no drum track plays: of the different notes that start on a
+// tick, one per track that has any is heard.
+std::size_t lostHits(const DrumTimeline& timeline, const AssignmentMap& destinations, const HitRouting& routing) {
+    const DrumTrackNotes in = drumTrackNotes(destinations);
+    std::size_t lost = 0;
+    for (std::size_t i = 0; i + 1 < timeline.first.size(); ++i) {
+        bool tr4 = false;
+        bool tr5 = false;
+        for (std::uint32_t k = timeline.first[i]; k < timeline.first[i + 1]; ++k) {
+            const std::uint8_t note = timeline.notes[k];
+            const bool routedTr5 = in.routed[note] && routing.tr5[k];
+            tr4 = tr4 || in.tr4[note] || (in.routed[note] && !routedTr5);
+            tr5 = tr5 || in.tr5[note] || routedTr5;
+        }
+        const std::size_t notes = timeline.first[i + 1] - timeline.first[i];
+        lost += notes - std::min<std::size_t>(notes, std::size_t(tr4) + tr5);
+    }
+    return lost;
+}
+
+// Every hit routed on its own against whole notes where they clash least:
+// the routing's time, and for both the clashing ticks and the hits lost.
+void RouteEveryHit(benchmark::State& state) {
+    const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
+    const DrumTicks drumTicks = findDrumTicks(tracks);
+    const AssignmentMap proposal = allOnTr4(tracks);
+    const AssignmentMap wholeNotes = suggestDestinations(drumTicks.chords, proposal, {}).destinations;
+    AssignmentMap everyHit = proposal;
+    for (auto& [note, target] : everyHit) {
+        target = AUTO;
+    }
+    const std::uint32_t nearTicks = std::uint32_t(state.range(2));
+    HitRouting routing;
+    for (auto _ : state) {
+        routing = routeHits(drumTicks.timeline, everyHit, nearTicks);
+    }
+    const ClashCounts whole = countClashes(drumTicks.timeline, wholeNotes, HitRouting(), nearTicks);
+    const ClashCounts routed = countClashes(drumTicks.timeline, everyHit, routing, nearTicks);
+    state.SetLabel(kSongNames[state.range(0)]);
+    state.counters["ticks"] = double(drumTicks.timeline.ticks.size());
+    state.counters["noteClash"] = double(whole.tr4 + whole.tr5);
+    state.counters["noteLost"] = double(lostHits(drumTicks.timeline, wholeNotes, HitRouting()));
+    state.counters["noteNear"] = double(whole.nearTr4 + whole.nearTr5);
+    state.counters["hitClash"] = double(routed.tr4 + routed.tr5);
+    state.counters["hitLost"] = double(lostHits(drumTicks.timeline, everyHit, routing));
+    state.counters["hitNear"] = double(routed.nearTr4 + routed.nearTr5);
+    state.counters["switches"] = double(routing.switches);
+    state.counters["exact"] = routing.exact ? 1 : 0;
+}
+
 // The songs that finding the chords and recounting are timed on; the largest
 // dense song has some 600,000 different chords, a 10 MB file's worth.
 void chordSongs(benchmark::internal::Benchmark* b) {
@@ -220,6 +271,14 @@ BENCHMARK(FewestClashes)
     ->Args({kGenerated, 1'000'000})
     ->Args({kDense, 1'000'000})
     ->Args({kDense, 6'600'000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(RouteEveryHit)
+    ->Args({kGroove, 50'000, 0})
+    ->Args({kGroove, 50'000, 15})
+    ->Args({kGenerated, 100'000, 15})
+    ->Args({kGenerated, 1'000'000, 15})
+    ->Args({kDense, 1'000'000, 0})
+    ->Args({kDense, 1'000'000, 15})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(FewestClashesAllPairs)->Arg(20)->Arg(22)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
 

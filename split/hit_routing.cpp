@@ -333,8 +333,10 @@ State childOf(const Step& step, const State& state, int placement, std::size_t p
 constexpr std::size_t kBeamWidth = 64;
 
 // States expanded in all, at most: past it, the search goes on with one state,
-// so that a song of any length is routed in some tenths of a second.
-constexpr std::size_t kRoutingBudget = 1'500'000;
+// so that a song of any length is routed in a bounded time, some 150 ms on a
+// 2.6 GHz core; counting states rather than time keeps the routing the same
+// on every machine.
+constexpr std::size_t kRoutingBudget = 1'000'000;
 
 }  // namespace
 

@@ -41,6 +41,7 @@ const UiTextTable englishTexts = {
     L"Save failed: the file is read-only.",
     L"Save failed: the disk is full.",
     L"Save failed: the folder cannot be written.",
+    L"1 note on BOTH holds {n} of them",
 };
 
 // ASCII punctuation throughout, but for the full-width colon (3), ampersand (4)
@@ -80,6 +81,7 @@ const UiTextTable japaneseTexts = {
     L"保存失敗: ファイルが読み取り専用です",
     L"保存失敗: ディスクに空きがありません",
     L"保存失敗: フォルダに書き込めません",
+    L"BOTHの1ノートで{n}",
 };
 
 const UiTextTable* activeTexts = &englishTexts;
@@ -165,6 +167,9 @@ std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5, std::size_t nearT
 }
 
 std::wstring bothCostText(std::size_t notes, std::size_t clashes) {
+    if (notes == 1) {
+        return filledIn(kTextBothCostOne, L"{n}", std::to_wstring(clashes));
+    }
     std::wstring text = filledIn(kTextBothCost, L"{k}", std::to_wstring(notes));
     return text.replace(text.find(L"{n}"), 3, std::to_wstring(clashes));
 }

@@ -13,7 +13,7 @@
 // The texts that follow the interface language, indexed by role; both tables
 // have the same roles in the same order. Destination labels and percussion
 // names exist once, in English (targetLabel, gmDrumName).
-using UiTextTable = std::array<const wchar_t*, 34>;
+using UiTextTable = std::array<const wchar_t*, 35>;
 
 enum UiTextIndex : int {
     kTextSplitInsertButton = 0,
@@ -50,6 +50,7 @@ enum UiTextIndex : int {
     kTextSaveFailedReadOnly = 31,
     kTextSaveFailedDiskFull = 32,
     kTextSaveFailedFolder = 33,
+    kTextBothCostOne = 34,         // "{n}": kTextBothCost for a single note on BOTH
 };
 
 extern const UiTextTable japaneseTexts;
@@ -86,7 +87,8 @@ std::wstring routedHitsText(std::size_t tr4, std::size_t tr5);
 // clashes, "TR4: 9 clashes, 30 near; TR5: 4 clashes, 0 near".
 std::wstring clashTotalsText(std::size_t tr4, std::size_t tr5, std::size_t nearTr4 = 0, std::size_t nearTr5 = 0);
 
-// What the notes on BOTH cost, after the totals: "6 notes on BOTH hold 173 of them".
+// What the notes on BOTH cost, after the totals: "6 notes on BOTH hold 173 of
+// them", "1 note on BOTH holds 2 of them".
 std::wstring bothCostText(std::size_t notes, std::size_t clashes);
 
 // "Clashes at 3:1, 3:3, 5:1" from the positions as shown.

@@ -101,6 +101,7 @@ TEST(Texts, ClashCountsInBothLanguages) {
     EXPECT_EQ(clashTotalsText(9, 0, 30, 0), L"TR4: 9 clashes, 30 near; TR5: 0 clashes, 0 near");
     EXPECT_EQ(rowClashText(12, 40), L"12 clashes, 40 near");
     EXPECT_EQ(bothCostText(6, 173), L"6 notes on BOTH hold 173 of them");
+    EXPECT_EQ(bothCostText(1, 2), L"1 note on BOTH holds 2 of them");
     activeTexts = &japaneseTexts;
     EXPECT_EQ(clashTotalsText(9, 1), L"TR4: 重なり 9, TR5: 重なり 1");
     EXPECT_EQ(rowClashText(12, 40), L"重なり 12, 近接 40");

@@ -22,8 +22,9 @@ inline constexpr int kMenuBothId = 3;
 // After a separator, the two that act on every row.
 inline constexpr int kMenuFewestClashesId = 4;
 inline constexpr int kMenuBackToProposedId = 5;
-// Added later, so numbered after them: AUTO for the row, every hit routed for
-// the whole list, and the near window's three choices.
+// Added later, numbered and placed after them: AUTO for the row, every hit
+// routed for the whole list, and the near window's three choices. Each item's
+// number is also its place in the menu, separators left out.
 inline constexpr int kMenuAutoId = 6;
 inline constexpr int kMenuEveryHitRoutedId = 7;
 inline constexpr int kMenuNearOffId = 8;

@@ -183,10 +183,12 @@ void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition) {
     AppendMenuW(menu, MF_STRING, kMenuTr4Id, targetLabel(TR4));
     AppendMenuW(menu, MF_STRING, kMenuTr5Id, targetLabel(TR5));
     AppendMenuW(menu, MF_STRING, kMenuBothId, targetLabel(BOTH));
-    AppendMenuW(menu, MF_STRING, kMenuAutoId, uiText(kTextAutoTarget));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kMenuFewestClashesId, uiText(kTextMenuFewestClashes));
     AppendMenuW(menu, MF_STRING, kMenuBackToProposedId, uiText(kTextMenuBackToProposed));
+    // Added items come after those that users already reach by their place.
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kMenuAutoId, uiText(kTextAutoTarget));
     AppendMenuW(menu, MF_STRING, kMenuEveryHitRoutedId, uiText(kTextMenuEveryHitRouted));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     const std::pair<int, std::uint32_t> nearItems[] = {{kMenuNearOffId, 0}, {kMenuNear64Id, 64}, {kMenuNear32Id, 32}};

@@ -11,9 +11,10 @@ void onMeasureItem(MEASUREITEMSTRUCT& item);
 void onDrawItem(const DRAWITEMSTRUCT& item);
 
 // The right-click menu of the drum list, and the one asked for from the
-// keyboard (both coordinates -1): the three destinations and AUTO for the row,
-// then, after a separator, "Fewest clashes", "Back to proposed" and "Every hit
-// routed" for every row, and after another the near window's three choices.
+// keyboard (both coordinates -1): the three destinations for the row; after a
+// separator, "Fewest clashes" and "Back to proposed" for every row; after
+// another, AUTO for the row and "Every hit routed" for every row; after a last
+// one, the near window's three choices, the current one checked.
 // Every change shows the clash totals in the status line.
 void onContextMenu(HWND mainWindow, HWND clickedWindow, LPARAM screenPosition);
 
