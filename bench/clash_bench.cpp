@@ -3,7 +3,7 @@
 // of destination, and "Fewest clashes" (the search that `suggest` runs too).
 //
 // Songs: the generated songs of the other benchmarks (drums among other
-// channels), a groove made of drum events only, the hard case for the exact
+// channels), the demo groove, a groove made of drum events only, the hard case for the exact
 // search (every pair of n notes struck together once), and a dense song of
 // 128 notes in chords of three to eight, the most work a song can give it.
 #include <benchmark/benchmark.h>
@@ -12,6 +12,7 @@
 #include <random>
 
 #include "bench/song_generator.h"
+#include "examples/groove.h"
 #include "clashes/clash_count.h"
 #include "clashes/destination_search.h"
 #include "drums/drum_inventory.h"
@@ -125,17 +126,18 @@ AssignmentMap allOnTr4(const std::vector<Track>& tracks) {
     return proposal;
 }
 
-enum SongKind { kGenerated, kGroove, kDense };
+enum SongKind { kGenerated, kGroove, kDense, kDemo };
 
 std::vector<Track> songOf(SongKind kind, std::size_t events) {
     switch (kind) {
         case kGenerated: return generatedSong(events);
         case kGroove: return grooveSong(events);
+        case kDemo: return demoGroove();
         default: return denseSong(events);
     }
 }
 
-const char* kSongNames[] = {"generated", "groove", "dense"};
+const char* kSongNames[] = {"generated", "groove", "dense", "demo"};
 
 void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const std::vector<DrumChord>& chords) {
     state.SetLabel(kSongNames[state.range(0)]);
@@ -273,6 +275,7 @@ BENCHMARK(FewestClashes)
     ->Args({kDense, 6'600'000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(RouteEveryHit)
+    ->Args({kDemo, 0, 15})
     ->Args({kGroove, 50'000, 0})
     ->Args({kGroove, 50'000, 15})
     ->Args({kGenerated, 100'000, 15})

@@ -68,12 +68,12 @@ void routeHitsOfSplit(SplitResult& split, const std::vector<Track>& tracks, cons
             tr4 = in.tr4[note];
             tr5 = in.tr5[note];
             if (in.routed[note] && isNoteStart(*e)) {
-                while (timeline.ticks[tick] < e->tick) {
+                while (tick + 1 < timeline.ticks.size() && timeline.ticks[tick] < e->tick) {
                     ++tick;
                 }
-                const auto at = std::find(timeline.notes.begin() + timeline.first[tick],
-                                          timeline.notes.begin() + timeline.first[tick + 1], note);
-                latestTr5[note] = routing.tr5[std::size_t(at - timeline.notes.begin())];
+                const auto end = timeline.notes.begin() + timeline.first[tick + 1];
+                const auto at = std::find(timeline.notes.begin() + timeline.first[tick], end, note);
+                latestTr5[note] = at != end && routing.tr5[std::size_t(at - timeline.notes.begin())];
                 sounding[{trackOf(tracks, e), note}].push_back(latestTr5[note]);
                 tr5 = latestTr5[note];
                 tr4 = !tr5;
