@@ -99,8 +99,8 @@ std::vector<Track> denseSong(std::size_t drumEvents) {
     return sortedByTick(std::move(tracks));
 }
 
-std::vector<Track> generatedSong(std::size_t events) {
-    songData.bytes = generateSong(GeneratedLayout::MultiTrack, events);
+std::vector<Track> generatedSong(std::size_t events, GeneratedLayout layout = GeneratedLayout::MultiTrack) {
+    songData.bytes = generateSong(layout, events);
     parseSong();
     return songData.tracks;
 }
@@ -126,18 +126,20 @@ AssignmentMap allOnTr4(const std::vector<Track>& tracks) {
     return proposal;
 }
 
-enum SongKind { kGenerated, kGroove, kDense, kDemo };
+enum SongKind { kGenerated, kGroove, kDense, kDemo, kGeneratedSingle, kGeneratedBoth };
 
 std::vector<Track> songOf(SongKind kind, std::size_t events) {
     switch (kind) {
         case kGenerated: return generatedSong(events);
         case kGroove: return grooveSong(events);
         case kDemo: return demoGroove();
+        case kGeneratedSingle: return generatedSong(events, GeneratedLayout::SingleTrack);
+        case kGeneratedBoth: return generatedSong(events, GeneratedLayout::DrumTracks4And5);
         default: return denseSong(events);
     }
 }
 
-const char* kSongNames[] = {"generated", "groove", "dense", "demo"};
+const char* kSongNames[] = {"generated", "groove", "dense", "demo", "generated single", "generated both"};
 
 void songLabel(benchmark::State& state, const std::vector<Track>& tracks, const std::vector<DrumChord>& chords) {
     state.SetLabel(kSongNames[state.range(0)]);
@@ -155,19 +157,21 @@ void FindChords(benchmark::State& state) {
     songLabel(state, tracks, chords);
 }
 
-// What every change of destination costs: the counts of every note and the totals.
+// What every change of destination costs in the window: the counts of every
+// note and the totals, tick by tick with near clashes (1/32 of a quarter at 480).
 void Recount(benchmark::State& state) {
     const std::vector<Track> tracks = songOf(SongKind(state.range(0)), std::size_t(state.range(1)));
-    const std::vector<DrumChord> chords = findChords(tracks);
+    const DrumTicks drumTicks = findDrumTicks(tracks);
     AssignmentMap destinations = allOnTr4(tracks);
     std::size_t flip = 0;
     for (auto _ : state) {
         // One note moved, as by a double-click, then everything counted again.
         auto note = std::next(destinations.begin(), std::ptrdiff_t(flip++ % destinations.size()));
         note->second = note->second == TR4 ? TR5 : TR4;
-        benchmark::DoNotOptimize(countClashes(chords, destinations));
+        const HitRouting routing = routeHits(drumTicks.timeline, destinations, 15);
+        benchmark::DoNotOptimize(countClashes(drumTicks.timeline, destinations, routing, 15));
     }
-    songLabel(state, tracks, chords);
+    songLabel(state, tracks, drumTicks.chords);
 }
 
 void reportSuggestion(benchmark::State& state, const std::vector<DrumChord>& chords, const AssignmentMap& proposal,
@@ -279,6 +283,8 @@ BENCHMARK(RouteEveryHit)
     ->Args({kGroove, 50'000, 0})
     ->Args({kGroove, 50'000, 15})
     ->Args({kGenerated, 100'000, 15})
+    ->Args({kGeneratedSingle, 100'000, 15})
+    ->Args({kGeneratedBoth, 100'000, 15})
     ->Args({kGenerated, 1'000'000, 15})
     ->Args({kDense, 1'000'000, 0})
     ->Args({kDense, 1'000'000, 15})

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct ValidCase {
     std::vector<NoteOverride> overrides;
     bool json = false;
     bool inPlace = false;
+    std::optional<NearWindow> near = std::nullopt;
+    bool perHitAll = false;
+    bool where = false;
 };
 
 TEST(ParseArguments, ReadsCommandsFilesAndOptions) {
@@ -28,6 +32,11 @@ TEST(ParseArguments, ReadsCommandsFilesAndOptions) {
          {{36, TR4}, {38, TR4}, {42, TR5}, {49, BOTH}}},
         {{L"split-overwrite", L"a.mid", L"--in-place"}, Command::SplitOverwrite, {L"a.mid"}, {}, false, true},
         {{L"format1", L"a.mid"}, Command::Format1, {L"a.mid"}, {}},
+        {{L"suggest", L"--per-hit", L"36,42", L"--near", L"1/64", L"a"}, Command::Suggest, {L"a"},
+         {{36, AUTO}, {42, AUTO}}, false, false, NearWindow{64, 0}},
+        {{L"list", L"--per-hit-all", L"--where", L"--near=12ticks", L"a"}, Command::List, {L"a"}, {}, false, false,
+         NearWindow{0, 12}, true, true},
+        {{L"split-insert", L"--near", L"0", L"a"}, Command::SplitInsert, {L"a"}, {}, false, false, NearWindow{0, 0}},
         // The whole byte range that a drum note can carry, leading zeros allowed.
         {{L"list", L"--tr5", L"0,255,007", L"a"}, Command::List, {L"a"}, {{0, TR5}, {255, TR5}, {7, TR5}}},
         // After "--" everything is a file, and so is a lone "-".
@@ -49,6 +58,9 @@ TEST(ParseArguments, ReadsCommandsFilesAndOptions) {
         EXPECT_EQ(invocation.overrides, c.overrides);
         EXPECT_EQ(invocation.json, c.json);
         EXPECT_EQ(invocation.inPlace, c.inPlace);
+        EXPECT_EQ(invocation.nearOption, c.near);
+        EXPECT_EQ(invocation.perHitAll, c.perHitAll);
+        EXPECT_EQ(invocation.where, c.where);
     }
 }
 
@@ -80,6 +92,13 @@ TEST(ParseArguments, RefusesBadUsageNamingTheArgument) {
         {{L"format1", L"--tr5", L"36", L"a"}, {"'--tr5' does not apply to format1"}},
         {{L"split-insert", L"--json", L"a"}, {"'--json' applies only to list"}},
         {{L"split-insert", L"--in-place", L"a"}, {"'--in-place' applies only to split-overwrite"}},
+        {{L"list", L"--tr4", L"36", L"--per-hit", L"36", L"a"}, {"note 36 is given twice", "'--per-hit 36'"}},
+        {{L"list", L"--near", L"1/8", L"a"}, {"'--near 1/8'", "near window"}},
+        {{L"list", L"--near=0ticks", L"a"}, {"'--near=0ticks'"}},
+        {{L"list", L"--near", L"ticks", L"a"}, {"'--near ticks'"}},
+        {{L"list", L"--near"}, {"'--near'"}},
+        {{L"format1", L"--per-hit-all", L"a"}, {"'--per-hit-all' does not apply to format1"}},
+        {{L"split-insert", L"--where", L"a"}, {"'--where' applies only to list"}},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));

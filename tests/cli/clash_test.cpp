@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "cli/arguments.h"
@@ -105,6 +107,35 @@ TEST_F(ClashCommands, AutoAppliesToTheSplitSaves) {
     EXPECT_EQ(tr4.count(36) + tr5.count(36), 5u);
     EXPECT_TRUE(tr4.count(36) == 0 || tr5.count(36) == 0);
     EXPECT_EQ((tr4.count(36) != 0 ? tr4 : tr5).count(38), 0u);  // 38 goes to the other track
+}
+
+TEST_F(ClashCommands, EveryHitRoutedPartsTheTriangleAndTheSaveHoldsEachHitOnce) {
+    // Whole notes leave one clash; hits routed one by one, none.
+    EXPECT_EQ(listedClashes({L"--per-hit-all"}), std::make_pair(0.0, 0.0));
+    const std::string out = run({L"list", L"--per-hit", L"42", L"--where", song});
+    EXPECT_NE(out.find("  AUTO   42 : Closed Hi-Hat  TR4 0 / TR5 3\n"), std::string::npos) << out;
+    // 36 and 38 stay in TR4: every tick they share clashes, at 1:1:096 the first.
+    EXPECT_NE(out.find("    1:1:096  TR4  36,38\n"), std::string::npos) << out;
+
+    run({L"split-insert", L"--per-hit-all", song});
+    ASSERT_TRUE(loadSong((dir.path / "song_S.mid").wstring()));
+    const std::multiset<int> tr4 = noteOns(songData.tracks.at(4), 9);
+    const std::multiset<int> tr5 = noteOns(songData.tracks.at(5), 9);
+    EXPECT_EQ(tr4.count(36) + tr5.count(36), 5u);
+    EXPECT_EQ(tr4.count(38) + tr5.count(38), 4u);
+    EXPECT_EQ(tr4.count(42) + tr5.count(42), 3u);
+    // No two different notes start together in either drum track.
+    for (const std::size_t drumTrack : {4u, 5u}) {
+        std::map<std::uint32_t, std::set<int>> notesAt;
+        for (const MidiEvent& e : songData.tracks.at(drumTrack)) {
+            if (isDrumHit(e)) {
+                notesAt[e.tick].insert(e.data[0]);
+            }
+        }
+        for (const auto& [tick, notes] : notesAt) {
+            EXPECT_EQ(notes.size(), 1u) << "track " << drumTrack << " tick " << tick;
+        }
+    }
 }
 
 TEST_F(ClashCommands, SuggestSaysWhenItsChoiceIsTheBestFoundRatherThanProvenFewest) {
