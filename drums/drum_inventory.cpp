@@ -50,27 +50,36 @@ void rebuildDrumInventory() {
     std::array<std::set<unsigned>, 256> trackNumbers;
 
     for (std::size_t i = 0; i < songData.tracks.size(); ++i) {
-        const unsigned number = userTrackNumber(i, conductor);
+        // The notes of this track, gathered first: a note struck a thousand
+        // times in it is put in its sets once.
+        std::bitset<256> inTrack;
         for (const MidiEvent& event : songData.tracks[i]) {
-            if (!isDrumNoteEvent(event)) {
-                continue;
-            }
-            const std::uint8_t note = event.data[0];
-            if (!listed[note]) {
-                listed[note] = true;
-                drumNoteList.push_back(note);
-            }
-            trackNumbers[note].insert(number);
-            if (number == 4) {
-                inTrack4[note] = true;
-            }
-            if (number == 5) {
-                inTrack5[note] = true;
+            if (isDrumNoteEvent(event)) {
+                inTrack[event.data[0]] = true;
             }
         }
+        if (inTrack.none()) {
+            continue;
+        }
+        const unsigned number = userTrackNumber(i, conductor);
+        for (std::size_t note = 0; note < 256; ++note) {
+            if (inTrack[note]) {
+                trackNumbers[note].insert(number);
+            }
+        }
+        listed |= inTrack;
+        if (number == 4) {
+            inTrack4 |= inTrack;
+        }
+        if (number == 5) {
+            inTrack5 |= inTrack;
+        }
     }
-
-    std::sort(drumNoteList.begin(), drumNoteList.end());
+    for (std::size_t note = 0; note < 256; ++note) {
+        if (listed[note]) {
+            drumNoteList.push_back(std::int32_t(note));
+        }
+    }
 
     for (const std::int32_t note : drumNoteList) {
         assignmentMap[note] = inTrack4[note] && inTrack5[note] ? BOTH : inTrack5[note] ? TR5 : TR4;

@@ -123,17 +123,44 @@ struct ChunkBody {
     std::uint32_t previous = 0;  // the time of the latest event written
 
     void add(const MidiEvent& e) {
+        // An event earlier than one before it (only in an unordered track) is
+        // written at the time of the latest event so far.
+        const std::uint32_t time = e.tick < previous ? previous : e.tick;
+        const std::uint32_t delta = time - previous;
+        const std::uint8_t status = e.status;
+        // Channel messages, nearly every event of a song, written here directly.
+        if (isChannelMessage(status)) {
+            const std::size_t taken = dataBytesTaken(status);
+            if (e.data.size() < taken) {
+                return;
+            }
+            if (at == nullptr) {
+                size += (delta < 0x80 ? 1 : varLenSize(delta)) + 1 + taken;
+            } else {
+                if (delta < 0x80) {
+                    *at++ = std::uint8_t(delta);
+                } else {
+                    at = putVarLen(at, delta);
+                }
+                const std::uint8_t* d = e.data.data();
+                at[0] = status;
+                at[1] = d[0];
+                if (taken == 2) {
+                    at[2] = d[1];
+                }
+                at += 1 + taken;
+            }
+            previous = time;
+            return;
+        }
         // End-of-Track events are dropped wherever they stand: one is added at the end.
         if (isEndOfTrack(e) || !isWritable(e)) {
             return;
         }
-        // An event earlier than one before it (only in an unordered track) is
-        // written at the time of the latest event so far.
-        const std::uint32_t time = e.tick < previous ? previous : e.tick;
         if (at == nullptr) {
-            size += varLenSize(time - previous) + eventSize(e);
+            size += varLenSize(delta) + eventSize(e);
         } else {
-            at = putEventBytes(putVarLen(at, time - previous), e);
+            at = putEventBytes(putVarLen(at, delta), e);
         }
         previous = time;
     }
@@ -205,8 +232,12 @@ Walks planWalks(const std::vector<OutputTrack>& tracks) {
                 walks.tracks.back().outputOf.fill(kNoTrack);
                 walking = true;
             }
+            // The drum channel of a track without its drum events is no part of it
+            // at all: a drum-channel event without a data byte would not be written.
             for (std::size_t part = from; part <= to; ++part) {
-                walks.tracks.back().outputOf[part] = k;
+                if (!(tracks[k].withoutDrumEvents && part == kDrumChannel)) {
+                    walks.tracks.back().outputOf[part] = k;
+                }
             }
         }
     }
@@ -220,16 +251,20 @@ Walks planWalks(const std::vector<OutputTrack>& tracks) {
 void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, std::vector<ChunkBody>& bodies) {
     for (const TrackWalk& walk : walks.tracks) {
         for (const MidiEvent& e : *walk.track) {
+            // The walk's plan leaves out what its output tracks do not take.
             const std::size_t k = walk.outputOf[std::size_t(partOf(e))];
-            if (k != kNoTrack && takes(tracks[k], e)) {
+            if (k != kNoTrack) {
                 bodies[k].add(e);
             }
         }
     }
     for (const ListWalk& walk : walks.lists) {
         for (const MidiEvent* e : *walk.list) {
+            // takes() for a list, with what depends on the event alone found once.
+            const bool noteEvent = isNoteEvent(*e);
+            const std::size_t note = noteEvent ? e->data[0] : 0;
             for (const std::size_t k : walk.outputs) {
-                if (takes(tracks[k], *e)) {
+                if (!noteEvent || tracks[k].notes[note]) {
                     bodies[k].add(*e);
                 }
             }

@@ -60,6 +60,13 @@ public:
     }
 
     void push_back(std::uint8_t b) { append(&b, 1); }
+
+    // The one or two data bytes of a channel message, into a value still empty.
+    void setChannelData(const std::uint8_t* bytes, std::size_t n) noexcept {
+        storage_[0] = bytes[0];
+        storage_[1] = n > 1 ? bytes[1] : 0;
+        size_ = static_cast<std::uint8_t>(n);
+    }
     void append(const std::uint8_t* bytes, std::size_t n);
 
     friend bool operator==(const EventBytes& a, const EventBytes& b) noexcept {

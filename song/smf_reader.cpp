@@ -123,6 +123,10 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
                    MidiEvent& event = track.emplace_back();
                    event.tick = tick;
                    event.status = status;
+                   if (isChannelMessage(status)) {
+                       event.data.setChannelData(first, firstSize);
+                       return;
+                   }
                    event.data.append(first, firstSize);
                    event.data.append(rest, restSize);
                    event.data.setLength(length);
