@@ -5,6 +5,7 @@
 #include <bitset>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "drums/drum_list_seam.h"
 
@@ -49,13 +50,19 @@ void rebuildDrumInventory() {
     std::bitset<256> listed, inTrack4, inTrack5;
     std::array<std::set<unsigned>, 256> trackNumbers;
 
+    // Each track's notes, as the reader gathered them or else found here: a
+    // note struck a thousand times in a track is put in its sets once.
+    std::vector<std::bitset<256>> notesRead = std::move(songData.drumNotesRead);
+    songData.drumNotesRead.clear();
     for (std::size_t i = 0; i < songData.tracks.size(); ++i) {
-        // The notes of this track, gathered first: a note struck a thousand
-        // times in it is put in its sets once.
         std::bitset<256> inTrack;
-        for (const MidiEvent& event : songData.tracks[i]) {
-            if (isDrumNoteEvent(event)) {
-                inTrack[event.data[0]] = true;
+        if (notesRead.size() == songData.tracks.size()) {
+            inTrack = notesRead[i];
+        } else {
+            for (const MidiEvent& event : songData.tracks[i]) {
+                if (isDrumNoteEvent(event)) {
+                    inTrack[event.data[0]] = true;
+                }
             }
         }
         if (inTrack.none()) {

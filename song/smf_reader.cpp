@@ -109,7 +109,8 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
 // The track is sized by a first walk that only counts: the chunk's length says
 // little about the number of events (one system-exclusive event can fill it),
 // and room reserved or grown from a guess costs memory for nothing.
-Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd) {
+Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd,
+                  std::size_t& drumEvents, std::bitset<256>& drumNotes) {
     std::size_t count = 0;
     walkEvents(bytes, start, chunkEnd,
                [&count](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
@@ -117,7 +118,8 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
     Track track;
     reserveResident(track, count);
     walkEvents(bytes, start, chunkEnd,
-               [&track](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
+               [&track, &drumEvents, &drumNotes](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first,
+                                     std::size_t firstSize,
                         const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {
                    // Built where it stays: one built aside and moved in costs a copy of every event.
                    MidiEvent& event = track.emplace_back();
@@ -125,6 +127,10 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
                    event.status = status;
                    if (isChannelMessage(status)) {
                        event.data.setChannelData(first, firstSize);
+                       if (isDrumChannel(status)) {
+                           ++drumEvents;
+                           drumNotes[first[0]] = drumNotes[first[0]] || isDrumNoteEvent(event);
+                       }
                        return;
                    }
                    event.data.append(first, firstSize);
@@ -140,6 +146,8 @@ std::uint32_t readVarLen(std::size_t& pos) { return readVarLenIn(songData.bytes,
 
 bool parseSong() {
     songData.tracks.clear();
+    songData.drumEvents = 0;
+    songData.drumNotesRead.clear();
     const std::vector<std::uint8_t>& bytes = songData.bytes;
     const std::size_t n = bytes.size();
 
@@ -157,6 +165,7 @@ bool parseSong() {
     }
 
     songData.tracks.reserve(trackCount);
+    songData.drumNotesRead.reserve(trackCount);
     std::size_t pos = 8 + std::size_t{headerLength};
     for (unsigned i = 0; i < trackCount; ++i) {
         if (pos > n || n - pos < 8 || !hasId(&bytes[pos], "MTrk")) {
@@ -168,7 +177,9 @@ bool parseSong() {
             return false;
         }
         const std::size_t chunkEnd = start + chunkLength;
-        songData.tracks.push_back(decodeTrack(bytes, start, chunkEnd));
+        songData.drumNotesRead.emplace_back();
+        songData.tracks.push_back(
+            decodeTrack(bytes, start, chunkEnd, songData.drumEvents, songData.drumNotesRead.back()));
         pos = chunkEnd;
     }
     return true;  // bytes after the last declared chunk are ignored

@@ -13,11 +13,15 @@ SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMa
     const DrumTrackNotes notes = drumTrackNotes(assignments);
     result.tr4Notes = notes.tr4;
     result.tr5Notes = notes.tr5;
-    // Counted first, so that the list is not grown by copying: it can hold a large share of the song.
+    // Sized first, so that the list is not grown by copying: it can hold a
+    // large share of the song. The reader counted the loaded song's drum
+    // events; other tracks are counted here.
     std::size_t count = 0;
-    for (const Track& track : tracks) {
-        for (const MidiEvent& e : track) {
-            count += isDrumChannelEvent(e);
+    if (&tracks == &songData.tracks) {
+        count = songData.drumEvents;
+    } else {
+        for (const Track& track : tracks) {
+            count += std::size_t(std::count_if(track.begin(), track.end(), isDrumChannelEvent));
         }
     }
     reserveResident(result.drums, count);
