@@ -104,6 +104,13 @@ TEST_F(DrumInventory, WhichEventsCountAsDrumNotes) {
                                    0x00, 0x99, 0xC8, 0x40,  // a data byte of 0x80 or more
                                })));
     EXPECT_EQ(drumNoteList, (DrumNoteList{50, 51, 200}));
+
+    // The notes the reader gathered give what a walk of the tracks gives.
+    const DrumNoteList read = drumNoteList;
+    songData.drumNotesRead.clear();
+    rebuildDrumInventory();
+    EXPECT_EQ(drumNoteList, read);
+    EXPECT_EQ(songData.drumEvents, 5u);  // all but the one on channel 9
 }
 
 TEST_F(DrumInventory, ListBoxIsRefilledInNoteOrder) {
