@@ -319,3 +319,34 @@ ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assi
     }
     return counts;
 }
+
+std::vector<std::uint32_t> firstClashTicks(const DrumTimeline& timeline, const AssignmentMap& assignments,
+                                           const HitRouting& routing, std::uint8_t note, std::size_t count) {
+    const DrumTrackNotes in = drumTrackNotes(assignments);
+    // The drum tracks (bit 0 TR4, bit 1 TR5) that the hit at entry k sounds in.
+    const auto tracksOf = [&](std::uint32_t k) {
+        const std::uint8_t n = timeline.notes[k];
+        if (in.routed[n]) {
+            return k < routing.tr5.size() && routing.tr5[k] ? 2 : 1;
+        }
+        return int(in.tr4[n]) | int(in.tr5[n]) << 1;
+    };
+    std::vector<std::uint32_t> ticks;
+    for (std::size_t i = 0; i + 1 < timeline.first.size() && ticks.size() < count; ++i) {
+        const std::uint32_t first = timeline.first[i];
+        const std::uint32_t end = timeline.first[i + 1];
+        const auto at = std::find(timeline.notes.begin() + first, timeline.notes.begin() + end, note);
+        if (end - first < 2 || at == timeline.notes.begin() + end) {
+            continue;
+        }
+        const int mine = tracksOf(std::uint32_t(at - timeline.notes.begin()));
+        bool shared = false;
+        for (std::uint32_t k = first; k < end && !shared; ++k) {
+            shared = timeline.notes[k] != note && (tracksOf(k) & mine) != 0;
+        }
+        if (shared) {
+            ticks.push_back(timeline.ticks[i]);
+        }
+    }
+    return ticks;
+}

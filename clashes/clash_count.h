@@ -98,3 +98,9 @@ struct ClashPlace {
 // `places`, when given, in time order, TR4's before TR5's.
 ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assignments, const HitRouting& routing,
                          std::uint32_t nearTicks, std::vector<ClashPlace>* places = nullptr);
+
+// The first `count` ticks at which `note` starts together with a different
+// note of its drum track (of either, for a note on BOTH), as countClashes
+// counts them: the walk stops there, so a long song answers at once.
+std::vector<std::uint32_t> firstClashTicks(const DrumTimeline& timeline, const AssignmentMap& assignments,
+                                           const HitRouting& routing, std::uint8_t note, std::size_t count);

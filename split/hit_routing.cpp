@@ -305,8 +305,8 @@ std::array<bool, kPlacements> choicesAt(const Step& step, const State& state) {
 // kept state's parent and placement, the states of branching r being
 // [start[r], start[r + 1]) of the two lists.
 struct Branchings {
-    std::vector<std::size_t> tick;
-    std::vector<std::size_t> start{0};
+    std::vector<std::uint32_t> tick;   // a song file has fewer than 2^32 bytes, so fewer ticks
+    std::vector<std::uint32_t> start{0};
     std::vector<std::uint8_t> parents;
     std::vector<std::uint8_t> placements;
 };
@@ -404,12 +404,12 @@ HitRouting routeHits(const DrumTimeline& timeline, const AssignmentMap& assignme
         for (std::size_t k = width; routing.exact && k < order.size(); ++k) {
             routing.exact = covers(beam.front(), next[order[k].index]);
         }
-        branchings.tick.push_back(i);
+        branchings.tick.push_back(std::uint32_t(i));
         for (const State& state : beam) {
             branchings.parents.push_back(state.parent);
             branchings.placements.push_back(state.placement);
         }
-        branchings.start.push_back(branchings.parents.size());
+        branchings.start.push_back(std::uint32_t(branchings.parents.size()));
     }
 
     // The best routing's placement at each tick where the states branched,

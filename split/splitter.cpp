@@ -37,16 +37,28 @@ SplitResult splitDrumEvents(const std::vector<Track>& tracks, const AssignmentMa
 
 namespace {
 
-// The index of the track that holds `event`: the events of a track lie together.
-std::size_t trackOf(const std::vector<Track>& tracks, const MidiEvent* event) {
-    for (std::size_t t = 0; t < tracks.size(); ++t) {
-        const MidiEvent* begin = tracks[t].data();
-        if (!std::less<const MidiEvent*>()(event, begin) && std::less<const MidiEvent*>()(event, begin + tracks[t].size())) {
-            return t;
+// Finds the track that holds an event: the events of a track lie together, so
+// the tracks' first events, in order of address, say which.
+struct TrackFinder {
+    std::vector<std::pair<const MidiEvent*, std::size_t>> starts;  // first event, track index
+
+    explicit TrackFinder(const std::vector<Track>& tracks) {
+        for (std::size_t t = 0; t < tracks.size(); ++t) {
+            if (!tracks[t].empty()) {
+                starts.emplace_back(tracks[t].data(), t);
+            }
         }
+        std::sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) {
+            return std::less<const MidiEvent*>()(a.first, b.first);
+        });
     }
-    return tracks.size();
-}
+    std::size_t trackOf(const MidiEvent* event) const {
+        const auto after = std::upper_bound(starts.begin(), starts.end(), event, [](const MidiEvent* e, const auto& s) {
+            return std::less<const MidiEvent*>()(e, s.first);
+        });
+        return after == starts.begin() ? 0 : std::prev(after)->second;
+    }
+};
 
 }  // namespace
 
@@ -58,6 +70,7 @@ void routeHitsOfSplit(SplitResult& split, const std::vector<Track>& tracks, cons
     }
     const DrumTimeline timeline = drumTimeline(sortedDrumHits(tracks));
     const HitRouting routing = routeHits(timeline, assignments, nearTicks);
+    const TrackFinder finder(tracks);
     split.routed = true;
     split.tr4Events.clear();
     split.tr5Events.clear();
@@ -78,11 +91,11 @@ void routeHitsOfSplit(SplitResult& split, const std::vector<Track>& tracks, cons
                 const auto end = timeline.notes.begin() + timeline.first[tick + 1];
                 const auto at = std::find(timeline.notes.begin() + timeline.first[tick], end, note);
                 latestTr5[note] = at != end && routing.tr5[std::size_t(at - timeline.notes.begin())];
-                sounding[{trackOf(tracks, e), note}].push_back(latestTr5[note]);
+                sounding[{finder.trackOf(e), note}].push_back(latestTr5[note]);
                 tr5 = latestTr5[note];
                 tr4 = !tr5;
             } else if (in.routed[note]) {
-                std::vector<bool>& open = sounding[{trackOf(tracks, e), note}];
+                std::vector<bool>& open = sounding[{finder.trackOf(e), note}];
                 tr5 = open.empty() ? latestTr5[note] : open.back();
                 tr4 = !tr5;
                 if (!open.empty()) {

@@ -95,25 +95,15 @@ std::wstring clashTotalsLine() {
 }
 
 std::wstring clashPlacesOf(std::int32_t note, std::size_t count) {
-    std::vector<ClashPlace> places;
-    countClashes(loadedDrumTicks.timeline, assignmentMap, shownRouting, loadedNearTicks(), &places);
-    std::wstring shown;
-    std::size_t listed = 0;
-    std::uint32_t lastTick = 0;
-    for (const ClashPlace& place : places) {
-        // A note on BOTH clashes in both tracks at once: one place.
-        if (place.cutShort || std::find(place.notes.begin(), place.notes.end(), note) == place.notes.end() ||
-            (listed != 0 && place.tick == lastTick)) {
-            continue;
-        }
-        lastTick = place.tick;
-        if (listed == count) {
-            return shown + L" \u2026";
-        }
-        const std::optional<SongPosition> position = positionAt(loadedMeters, place.tick);
-        shown += (listed == 0 ? L"" : L", ") +
-                 (position ? shortPositionText(*position) : std::to_wstring(place.tick));
-        ++listed;
+    if (note < 0 || note > 255) {
+        return L"";
     }
-    return shown;
+    const std::vector<std::uint32_t> ticks =
+        firstClashTicks(loadedDrumTicks.timeline, assignmentMap, shownRouting, std::uint8_t(note), count + 1);
+    std::wstring shown;
+    for (std::size_t k = 0; k < ticks.size() && k < count; ++k) {
+        const std::optional<SongPosition> position = positionAt(loadedMeters, ticks[k]);
+        shown += (k == 0 ? L"" : L", ") + (position ? shortPositionText(*position) : std::to_wstring(ticks[k]));
+    }
+    return ticks.size() > count ? shown + L" \u2026" : shown;
 }

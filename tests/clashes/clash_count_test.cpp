@@ -135,6 +135,19 @@ TEST(ClashAnalysis, EveryCountIsThatOfTheTicksTakenOneByOne) {
         const ClashCounts counts = countClashes(drumTicks.chords, destinations);
         EXPECT_EQ(counts.tr4, expectedTr4.ticks) << where;
         EXPECT_EQ(counts.tr5, expectedTr5.ticks) << where;
+        // Each note's first clashing ticks, as the places of the whole count list them.
+        std::vector<ClashPlace> places;
+        countClashes(drumTicks.timeline, destinations, HitRouting(), 0, &places);
+        for (const std::uint8_t note : notes) {
+            std::vector<std::uint32_t> ticks;
+            for (const ClashPlace& place : places) {
+                const bool holds = std::find(place.notes.begin(), place.notes.end(), note) != place.notes.end();
+                if (holds && (ticks.empty() || ticks.back() != place.tick) && ticks.size() < 4) {
+                    ticks.push_back(place.tick);
+                }
+            }
+            EXPECT_EQ(firstClashTicks(drumTicks.timeline, destinations, HitRouting(), note, 4), ticks) << where;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "clashes/clash_count.h"
+#include "smf/event_order.h"
 #include "split/hit_routing.h"
 #include "split/split_test_support.h"
 #include "split/splitter.h"
@@ -199,6 +200,15 @@ TEST(HitRouting, AReleaseFollowsTheLatestSoundingHitOfItsNoteInItsTrack) {
     using Kicks = std::vector<std::pair<std::uint32_t, bool>>;
     EXPECT_EQ(kicks(split.tr4Events), (Kicks{{0, true}, {30, false}}));
     EXPECT_EQ(kicks(split.tr5Events), (Kicks{{10, true}, {20, false}}));
+
+    // The same hits from two tracks, each released in its own: the release at
+    // 20 ends the earlier hit, which its track struck.
+    const std::vector<Track> apart = {{on(0, 36), on(0, 38), off(20, 36)}, {on(10, 36), on(10, 40), off(30, 36)}};
+    SplitResult split2 = splitDrumEvents(apart, targets);
+    orderEvents(split2.drums);  // as a save puts them before it routes them
+    routeHitsOfSplit(split2, apart, targets, 0);
+    EXPECT_EQ(kicks(split2.tr4Events), (Kicks{{0, true}, {20, false}}));
+    EXPECT_EQ(kicks(split2.tr5Events), (Kicks{{10, true}, {30, false}}));
 }
 
 }  // namespace
