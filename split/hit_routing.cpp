@@ -129,7 +129,8 @@ enum Placement : std::uint8_t {
 struct Step {
     std::size_t tick;         // index in the timeline
     NoteSet routed;           // the notes on AUTO that start there
-    std::vector<std::uint8_t> routedNotes;  // the same, as a list
+    std::array<std::uint8_t, 256> routedNotes;  // the same, as a list of routedCount
+    std::size_t routedCount = 0;
     NoteSet alone;            // the one of them to be alone, for kAloneTr4 and kAloneTr5
     NoteSet fixedTr4;         // the other notes that start there, by drum track (BOTH in both)
     NoteSet fixedTr5;
@@ -237,7 +238,7 @@ Step stepAt(const DrumTimeline& timeline, const DrumTrackNotes& in, std::uint32_
                 step.alone.set(note);
             }
             step.routed.set(note);
-            step.routedNotes.push_back(note);
+            step.routedNotes[step.routedCount++] = note;
         }
         if (in.tr4[note]) {
             step.fixedTr4.set(note);
@@ -317,7 +318,8 @@ State childOf(const Step& step, const State& state, int placement, std::size_t p
     State child = state;
     child.shortened += hitsCutShort(step, state, toTr5);
     child.switches += ((toTr5 ^ state.tr5) & step.routed & state.struck).count();
-    for (const std::uint8_t note : step.routedNotes) {
+    for (std::size_t k = 0; k < step.routedCount; ++k) {
+        const std::uint8_t note = step.routedNotes[k];
         if (state.struck[note]) {
             child.hash ^= noteKey(note, state.tr5[note]);
         }
