@@ -270,12 +270,13 @@ Step stepAt(const DrumTimeline& timeline, const DrumTrackNotes& in, std::uint32_
     }
     const bool after = nearTicks != 0 && i + 1 < timeline.ticks.size() && timeline.ticks[i + 1] - tick < nearTicks;
     step.nearby = from < i || after;
-    step.best = placementMeasure(step, placed(step, State(), kAllTr4));
+    std::array<int, kAloneTr5 + 1> measures;
     for (int p = kAllTr4; p <= kAloneTr5; ++p) {
-        step.best = std::min(step.best, placementMeasure(step, placed(step, State(), p)));
+        measures[std::size_t(p)] = placementMeasure(step, placed(step, State(), p));
     }
+    step.best = *std::min_element(measures.begin(), measures.end());
     for (int p = kAllTr4; p <= kAloneTr5; ++p) {
-        step.fewest[std::size_t(p)] = placementMeasure(step, placed(step, State(), p)) == step.best;
+        step.fewest[std::size_t(p)] = measures[std::size_t(p)] == step.best;
     }
     return step;
 }
@@ -285,9 +286,14 @@ Step stepAt(const DrumTimeline& timeline, const DrumTrackNotes& in, std::uint32_
 // can as well wait for the tick that needs it.
 std::array<bool, kPlacements> choicesAt(const Step& step, const State& state) {
     std::array<bool, kPlacements> choices{};
-    const bool keepIsFewest = placementMeasure(step, placed(step, state, kKeep)) == step.best;
+    // A lone note kept where it was is one of the placements measured already.
+    const bool lone = step.routedCount == 1;
+    const bool keepIsFewest =
+        lone ? step.fewest[state.tr5[step.routedNotes[0]] ? kAllTr5 : kAllTr4]
+             : placementMeasure(step, placed(step, state, kKeep)) == step.best;
     const bool anyNew = (step.routed & ~state.struck).any();
-    const bool newTr5IsFewest = anyNew && placementMeasure(step, placed(step, state, kKeepNewTr5)) == step.best;
+    const bool newTr5IsFewest =
+        anyNew && (lone ? step.fewest[kAllTr5] : placementMeasure(step, placed(step, state, kKeepNewTr5)) == step.best);
     choices[kKeep] = keepIsFewest;
     choices[kKeepNewTr5] = newTr5IsFewest;
     if (!(keepIsFewest || newTr5IsFewest) || step.nearby) {

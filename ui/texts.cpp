@@ -75,13 +75,13 @@ const UiTextTable japaneseTexts = {
     L"近接の重なり: 1/32",
     L"近接 {n}",
     L"重なりの位置 {list}",
-    L"BOTHの{k}ノートで{n}",
+    L"うち{n}はBOTHの{k}ノートによる",
     L"探索範囲内の最良",
     L"保存失敗: ファイルが他のプログラムで使用中です",
     L"保存失敗: ファイルが読み取り専用です",
     L"保存失敗: ディスクに空きがありません",
     L"保存失敗: フォルダに書き込めません",
-    L"BOTHの1ノートで{n}",
+    L"うち{n}はBOTHの1ノートによる",
 };
 
 const UiTextTable* activeTexts = &englishTexts;
