@@ -131,6 +131,17 @@ struct NotesOfTick {
     }
 };
 
+// The drum tracks that the hit at entry k of the timeline sounds in, bit 0
+// for TR4 and bit 1 for TR5: its note's destination, or for a note on AUTO
+// where the routing sent that hit.
+int tracksOfHit(const DrumTimeline& timeline, const DrumTrackNotes& in, const HitRouting& routing, std::uint32_t k) {
+    const std::uint8_t note = timeline.notes[k];
+    if (in.routed[note]) {
+        return k < routing.tr5.size() && routing.tr5[k] ? 2 : 1;
+    }
+    return int(in.tr4[note]) | int(in.tr5[note]) << 1;
+}
+
 }  // namespace
 
 DrumTicks findDrumTicks(const std::vector<Track>& tracks) {
@@ -188,18 +199,14 @@ ClashReport reportClashes(const DrumTicks& drumTicks, const AssignmentMap& assig
     report.tr5 = {counts.tr5, counts.largestTr5, 0, counts.nearTr5};
     const DrumTrackNotes in = drumTrackNotes(assignments);
     for (std::size_t i = 0; i + 1 < timeline.first.size(); ++i) {
-        bool tr4 = false;
-        bool tr5 = false;
+        int struckTwice = 0;  // the drum tracks in which a note starts again on this tick
         for (std::uint32_t k = timeline.first[i]; k < timeline.first[i + 1]; ++k) {
             if (timeline.again[k]) {
-                const std::uint8_t note = timeline.notes[k];
-                const bool routedTr5 = in.routed[note] && k < routing.tr5.size() && routing.tr5[k];
-                tr4 = tr4 || in.tr4[note] || (in.routed[note] && !routedTr5);
-                tr5 = tr5 || in.tr5[note] || routedTr5;
+                struckTwice |= tracksOfHit(timeline, in, routing, k);
             }
         }
-        report.tr4.selfClashTicks += tr4;
-        report.tr5.selfClashTicks += tr5;
+        report.tr4.selfClashTicks += struckTwice & 1;
+        report.tr5.selfClashTicks += struckTwice >> 1;
     }
     return report;
 }
@@ -234,12 +241,7 @@ ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assi
     const DrumTrackNotes in = drumTrackNotes(assignments);
     // Whether the hit that is entry k of the timeline's notes sounds in TR4 (0) or TR5 (1).
     const auto inTrack = [&](std::uint32_t k, int track) {
-        const std::uint8_t note = timeline.notes[k];
-        if (in.routed[note]) {
-            const bool tr5 = k < routing.tr5.size() && routing.tr5[k];
-            return tr5 == (track == 1);
-        }
-        return track == 0 ? bool(in.tr4[note]) : bool(in.tr5[note]);
+        return (tracksOfHit(timeline, in, routing, k) >> track & 1) != 0;
     };
     ClashCounts counts;
     std::vector<std::uint8_t> cut(nearTicks == 0 ? 0 : timeline.notes.size());  // bit t: cut short in track t
@@ -323,14 +325,7 @@ ClashCounts countClashes(const DrumTimeline& timeline, const AssignmentMap& assi
 std::vector<std::uint32_t> firstClashTicks(const DrumTimeline& timeline, const AssignmentMap& assignments,
                                            const HitRouting& routing, std::uint8_t note, std::size_t count) {
     const DrumTrackNotes in = drumTrackNotes(assignments);
-    // The drum tracks (bit 0 TR4, bit 1 TR5) that the hit at entry k sounds in.
-    const auto tracksOf = [&](std::uint32_t k) {
-        const std::uint8_t n = timeline.notes[k];
-        if (in.routed[n]) {
-            return k < routing.tr5.size() && routing.tr5[k] ? 2 : 1;
-        }
-        return int(in.tr4[n]) | int(in.tr5[n]) << 1;
-    };
+    const auto tracksOf = [&](std::uint32_t k) { return tracksOfHit(timeline, in, routing, k); };
     std::vector<std::uint32_t> ticks;
     for (std::size_t i = 0; i + 1 < timeline.first.size() && ticks.size() < count; ++i) {
         const std::uint32_t first = timeline.first[i];

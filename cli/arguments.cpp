@@ -158,50 +158,56 @@ std::optional<UsageError> noteGivenTwice(ArgumentReader& reader, std::size_t fir
     return std::nullopt;
 }
 
-// --tr4/--tr5/--both with its value, inline after "=" or as the next argument
-// (which `i` then moves past).
+// An option's value, inline after "=" or as the next argument (which `i` then
+// moves past), and the option as the user typed it, for messages.
+struct OptionValue {
+    bool given = false;
+    std::wstring value;
+    std::wstring shown;
+};
+
+OptionValue optionValue(const ArgumentReader& reader, std::size_t& i) {
+    const std::wstring& argument = reader.arguments[i];
+    const std::size_t equals = argument.find(L'=');
+    if (equals != std::wstring::npos) {
+        return {true, argument.substr(equals + 1), argument};
+    }
+    if (i + 1 < reader.arguments.size()) {
+        const std::wstring& value = reader.arguments[++i];
+        return {true, value, argument + L" " + value};
+    }
+    return {false, L"", argument};
+}
+
+// --tr4/--tr5/--both/--per-hit with its value.
 std::optional<UsageError> readTargetOption(ArgumentReader& reader, std::size_t& i, DrumTarget target) {
     const std::wstring& argument = reader.arguments[i];
     const std::size_t equals = argument.find(L'=');
     if (!takesOverrides(reader.invocation.command)) {
         return usageError(cliText(kCliDoesNotApply, {quoted(argument.substr(0, equals)), reader.commandName}));
     }
-    std::wstring value;
-    std::wstring shown = argument;
-    if (equals != std::wstring::npos) {
-        value = argument.substr(equals + 1);
-    } else if (i + 1 < reader.arguments.size()) {
-        value = reader.arguments[++i];
-        shown = argument + L" " + value;
-    } else {
+    const OptionValue option = optionValue(reader, i);
+    if (!option.given) {
         return usageError(cliText(kCliNeedsNotes, {quoted(argument)}));
     }
+    const std::wstring& shown = option.shown;
     const std::size_t before = reader.invocation.overrides.size();
-    const auto parsed = parseNoteList(value, target, shown, reader.invocation.overrides);
+    const auto parsed = parseNoteList(option.value, target, shown, reader.invocation.overrides);
     if (const UsageError* error = std::get_if<UsageError>(&parsed)) {
         return *error;
     }
     return noteGivenTwice(reader, before, shown);
 }
 
-// --near with its value, inline after "=" or as the next argument.
+// --near with its value.
 std::optional<UsageError> readNearOption(ArgumentReader& reader, std::size_t& i) {
-    const std::wstring& argument = reader.arguments[i];
-    const std::size_t equals = argument.find(L'=');
     if (!takesOverrides(reader.invocation.command)) {
         return usageError(cliText(kCliDoesNotApply, {"'--near'", reader.commandName}));
     }
-    std::wstring value;
-    std::wstring shown = argument;
-    if (equals != std::wstring::npos) {
-        value = argument.substr(equals + 1);
-    } else if (i + 1 < reader.arguments.size()) {
-        value = reader.arguments[++i];
-        shown = argument + L" " + value;
-    }
-    reader.invocation.nearOption = parseNearWindow(value);
+    const OptionValue option = optionValue(reader, i);
+    reader.invocation.nearOption = parseNearWindow(option.value);
     if (!reader.invocation.nearOption) {
-        return usageError(cliText(kCliNotANearWindow, {quoted(shown)}));
+        return usageError(cliText(kCliNotANearWindow, {quoted(option.shown)}));
     }
     return std::nullopt;
 }

@@ -264,35 +264,15 @@ namespace {
 // The list's client area had nothing been drawn on white but `text`, in the
 // count's red, in `box` as a row's cell draws it.
 Rendering textAlone(HWND list, const std::wstring& text, RECT box) {
-    RECT client;
-    GetClientRect(list, &client);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
-    if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) {
-        SelectObject(dc, font);
-    }
-    FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-    GdiFlush();
-
-    Rendering rendering{client.right, client.bottom, {}};
-    const auto* first = static_cast<const std::uint32_t*>(bits);
-    rendering.pixels.assign(first, first + rendering.width * rendering.height);
-    SelectObject(dc, previousBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return rendering;
+    return renderClientWith(list, [&](HDC dc, const RECT& client) {
+        if (const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) {
+            SelectObject(dc, font);
+        }
+        FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(kClashCountColour.red, kClashCountColour.green, kClashCountColour.blue));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    });
 }
 
 // The pixels of `box` that are in the count's red in one rendering and not in the other.

@@ -98,7 +98,7 @@ Rgb Rendering::at(int x, int y) const {
     return {std::uint8_t(pixel >> 16), std::uint8_t(pixel >> 8), std::uint8_t(pixel)};
 }
 
-Rendering renderClient(HWND control) {
+Rendering renderClientWith(HWND control, const std::function<void(HDC, const RECT&)>& draw) {
     RECT client;
     GetClientRect(control, &client);
     Rendering rendering;
@@ -116,7 +116,7 @@ Rendering renderClient(HWND control) {
     const HDC dc = CreateCompatibleDC(nullptr);
     const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ previous = SelectObject(dc, bitmap);
-    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    draw(dc, client);
     GdiFlush();
     const auto* first = static_cast<const std::uint32_t*>(bits);
     rendering.pixels.assign(first, first + rendering.width * rendering.height);
@@ -127,6 +127,12 @@ Rendering renderClient(HWND control) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     return rendering;
+}
+
+Rendering renderClient(HWND control) {
+    return renderClientWith(control, [control](HDC dc, const RECT&) {
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    });
 }
 
 Rgb toRgb(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }

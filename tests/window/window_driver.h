@@ -65,6 +65,10 @@ struct Rendering {
 };
 Rendering renderClient(HWND control);
 
+// A picture the size of `control`'s client area, drawn by `draw` on a memory
+// context that holds the client rectangle.
+Rendering renderClientWith(HWND control, const std::function<void(HDC, const RECT&)>& draw);
+
 Rgb toRgb(COLORREF colour);
 
 // What happened to the popup menu that an action opened.
