@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <span>
 #include <utility>
 
 #include "smf/event_order.h"
@@ -114,13 +115,24 @@ std::uint8_t* putU32Be(std::uint8_t* p, std::uint32_t v) {
 
 constexpr std::uint8_t kEndOfTrack[] = {0x00, 0xFF, 0x2F, 0x00};  // with its delta time of 0
 
-// The body of one track chunk, encoded event by event. Without room to write
-// in, it only counts the bytes, so that the whole file can be sized first and
-// then written in place.
+// The most bytes a channel message takes: a delta time of five, its status and two data bytes.
+constexpr std::size_t kMostChannelBytes = 8;
+
+// The body of one track chunk, encoded event by event into blocks of room taken
+// as it grows, each twice the last up to 64 KiB. The file is written from the
+// blocks as they stand, so one walk of the events makes it: none sizes it
+// first, and no copy puts its bodies together after.
 struct ChunkBody {
-    std::uint8_t* at = nullptr;  // where the next byte goes; null while counting
-    std::size_t size = 0;
-    std::uint32_t previous = 0;  // the time of the latest event written
+    static constexpr std::size_t kFirstBlock = 64;
+    static constexpr std::size_t kLargestBlock = 64 << 10;
+
+    std::uint8_t* at = nullptr;   // where the next byte goes
+    std::uint8_t* end = nullptr;  // the end of the block being written
+    std::uint32_t previous = 0;   // the time of the latest event written
+    std::size_t blockSize = 0;    // of the latest block
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    std::vector<std::span<const std::uint8_t>> written;  // the bytes of each block, once it is left
+    std::uint8_t header[8] = {'M', 'T', 'r', 'k'};       // and the body's size, once it is finished
 
     void add(const MidiEvent& e) {
         // An event earlier than one before it (only in an unordered track) is
@@ -134,22 +146,21 @@ struct ChunkBody {
             if (e.data.size() < taken) {
                 return;
             }
-            if (at == nullptr) {
-                size += (delta < 0x80 ? 1 : varLenSize(delta)) + 1 + taken;
-            } else {
-                if (delta < 0x80) {
-                    *at++ = std::uint8_t(delta);
-                } else {
-                    at = putVarLen(at, delta);
-                }
-                const std::uint8_t* d = e.data.data();
-                at[0] = status;
-                at[1] = d[0];
-                if (taken == 2) {
-                    at[2] = d[1];
-                }
-                at += 1 + taken;
+            if (std::size_t(end - at) < kMostChannelBytes) {
+                grow(kMostChannelBytes);
             }
+            if (delta < 0x80) {
+                *at++ = std::uint8_t(delta);
+            } else {
+                at = putVarLen(at, delta);
+            }
+            const std::uint8_t* d = e.data.data();
+            at[0] = status;
+            at[1] = d[0];
+            if (taken == 2) {
+                at[2] = d[1];
+            }
+            at += 1 + taken;
             previous = time;
             return;
         }
@@ -157,19 +168,41 @@ struct ChunkBody {
         if (isEndOfTrack(e) || !isWritable(e)) {
             return;
         }
-        if (at == nullptr) {
-            size += varLenSize(delta) + eventSize(e);
-        } else {
-            at = putEventBytes(putVarLen(at, delta), e);
+        const std::size_t bytes = varLenSize(delta) + eventSize(e);
+        if (std::size_t(end - at) < bytes) {
+            grow(bytes);
         }
+        at = putEventBytes(putVarLen(at, delta), e);
         previous = time;
     }
-    // The one End-of-Track, at the time of the last event.
-    void end() {
-        if (at == nullptr) {
-            size += sizeof kEndOfTrack;
-        } else {
-            at = std::copy(std::begin(kEndOfTrack), std::end(kEndOfTrack), at);
+
+    // The one End-of-Track, at the time of the last event; then the body's size.
+    void finish() {
+        if (std::size_t(end - at) < sizeof kEndOfTrack) {
+            grow(sizeof kEndOfTrack);
+        }
+        at = std::copy(std::begin(kEndOfTrack), std::end(kEndOfTrack), at);
+        leaveBlock();
+        std::size_t size = 0;
+        for (const std::span<const std::uint8_t> bytes : written) {
+            size += bytes.size();
+        }
+        putU32Be(header + 4, static_cast<std::uint32_t>(size));
+    }
+
+    void grow(std::size_t bytes) {
+        leaveBlock();
+        blockSize = std::clamp(2 * blockSize, kFirstBlock, kLargestBlock);
+        const std::size_t room = std::max(bytes, blockSize);
+        blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(room));
+        at = blocks.back().get();
+        end = at + room;
+        makeResident(at, room);
+    }
+
+    void leaveBlock() {
+        if (!blocks.empty()) {
+            written.emplace_back(blocks.back().get(), at);
         }
     }
 };
@@ -271,42 +304,33 @@ void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, st
         }
     }
     for (ChunkBody& body : bodies) {
-        body.end();
+        body.finish();
     }
 }
 
-// An output's walks and its chunk bodies, counted: the file is sized before
-// a byte of it is written, and then written in place.
-struct FilePlan {
-    Walks walks;
+// An output encoded: its header and its chunk bodies.
+struct EncodedFile {
+    std::uint8_t header[14];
     std::vector<ChunkBody> bodies;
-    std::size_t size = 14;  // the header's
 };
 
-FilePlan planFile(const std::vector<OutputTrack>& tracks) {
-    FilePlan plan{planWalks(tracks), std::vector<ChunkBody>(tracks.size())};
-    encodeBodies(tracks, plan.walks, plan.bodies);
-    for (const ChunkBody& body : plan.bodies) {
-        plan.size += 8 + body.size;
-    }
-    return plan;
+EncodedFile encodeFile(const std::vector<OutputTrack>& tracks, std::uint16_t division) {
+    EncodedFile file{{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1
+                      std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()), std::uint8_t(division >> 8),
+                      std::uint8_t(division)},
+                     std::vector<ChunkBody>(tracks.size())};
+    encodeBodies(tracks, planWalks(tracks), file.bodies);
+    return file;
 }
 
-// Writes the planned file to `p`, which has room for its plan.size bytes.
-void writePlannedFile(std::uint8_t* p, const std::vector<OutputTrack>& tracks, FilePlan& plan,
-                      std::uint16_t division) {
-    const std::uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,  // always format 1
-                                   std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()),
-                                   std::uint8_t(division >> 8), std::uint8_t(division)};
-    p = std::copy(std::begin(header), std::end(header), p);
-    for (ChunkBody& body : plan.bodies) {
-        p = std::copy_n("MTrk", 4, p);
-        p = putU32Be(p, static_cast<std::uint32_t>(body.size));
-        body.at = p;
-        body.previous = 0;
-        p += body.size;
+// The file's bytes, as the pieces to be written one after another.
+std::vector<std::span<const std::uint8_t>> piecesOf(const EncodedFile& file) {
+    std::vector<std::span<const std::uint8_t>> pieces{file.header};
+    for (const ChunkBody& body : file.bodies) {
+        pieces.emplace_back(body.header);
+        pieces.insert(pieces.end(), body.written.begin(), body.written.end());
     }
-    encodeBodies(tracks, plan.walks, plan.bodies);
+    return pieces;
 }
 
 // The output tracks that write `tracks` whole, a flagged one through its
@@ -384,10 +408,10 @@ bool encodeSmf(ByteBuffer& out, const std::vector<OutputTrack>& tracks, std::uin
     if (tracks.size() > kMaxTracks) {
         return false;
     }
-    FilePlan plan = planFile(tracks);
-    const std::size_t start = out.size();
-    out.resize(start + plan.size);
-    writePlannedFile(out.data() + start, tracks, plan, division);
+    const EncodedFile file = encodeFile(tracks, division);
+    for (const std::span<const std::uint8_t> piece : piecesOf(file)) {
+        out.insert(out.end(), piece.begin(), piece.end());
+    }
     return true;
 }
 
@@ -406,10 +430,6 @@ bool writeSmfFile(const std::wstring& path, const std::vector<OutputTrack>& trac
     if (tracks.size() > kMaxTracks) {
         return false;
     }
-    // Room every byte of which is written: zeroing it first would be one more pass over the file.
-    FilePlan plan = planFile(tracks);
-    const std::unique_ptr<std::uint8_t[]> bytes = std::make_unique_for_overwrite<std::uint8_t[]>(plan.size);
-    makeResident(bytes.get(), plan.size);
-    writePlannedFile(bytes.get(), tracks, plan, songData.division);
-    return replaceFileContents(path, {bytes.get(), plan.size});
+    const EncodedFile file = encodeFile(tracks, songData.division);
+    return replaceFileContents(path, piecesOf(file));
 }

@@ -14,6 +14,18 @@ namespace fs = std::filesystem;
 std::atomic<const fs::path::value_type*> unfinishedTemporary{nullptr};
 WriteFailure lastWriteFailure = WriteFailure::Other;
 
+bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+    return replaceFileContents(path, FileContent(&bytes, 1));
+}
+
+std::size_t sizeOf(FileContent content) {
+    std::size_t size = 0;
+    for (const std::span<const std::uint8_t> piece : content) {
+        size += piece.size();
+    }
+    return size;
+}
+
 // Built from native strings only, so that no conversion can fail on a name of
 // any script. File systems take names of up to 255 bytes or UTF-16 units: an
 // output whose name leaves no room for the 14 more gets a temporary of a short

@@ -23,6 +23,13 @@
 // lastWriteFailure says why.
 bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes);
 
+// A file's content as the pieces it is written from, one after another: a
+// writer that makes the parts of a file apart need not copy them together.
+using FileContent = std::span<const std::span<const std::uint8_t>>;
+
+// The same, with the content in pieces.
+bool replaceFileContents(const std::wstring& path, FileContent content);
+
 // Why a replacement failed, where the reason is one a user can act on.
 enum class WriteFailure {
     Other,

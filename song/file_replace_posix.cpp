@@ -113,14 +113,18 @@ bool hasExtendedAttributes(int file) {
     return false;
 }
 
-bool writeAll(int file, std::span<const std::uint8_t> bytes, off_t offset) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = pwrite(file, bytes.data() + done, bytes.size() - done, offset + off_t(done));
-        if (n < 0 && errno != EINTR) {
-            return false;
+bool writeAll(int file, FileContent content) {
+    off_t offset = 0;
+    for (const std::span<const std::uint8_t> bytes : content) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = pwrite(file, bytes.data() + done, bytes.size() - done, offset + off_t(done));
+            if (n < 0 && errno != EINTR) {
+                return false;
+            }
+            done += n > 0 ? std::size_t(n) : 0;
         }
-        done += n > 0 ? std::size_t(n) : 0;
+        offset += off_t(done);
     }
     return true;
 }
@@ -183,8 +187,7 @@ mode_t newFileMode() {
 // readable by its owner only; it takes the old file's owner, group and mode
 // before it is renamed over it. Not allowed here: the folder lets no file be
 // created or renamed, or the old owner or group cannot be given.
-RenameResult replaceThroughTemporary(const std::string& target, const struct stat* old,
-                                     std::span<const std::uint8_t> bytes) {
+RenameResult replaceThroughTemporary(const std::string& target, const struct stat* old, FileContent content) {
     const std::string temporary = temporaryPathBeside(target).native();
     const std::string folder = folderOf(target);
     unfinishedTemporary = temporary.c_str();
@@ -198,7 +201,7 @@ RenameResult replaceThroughTemporary(const std::string& target, const struct sta
         return RenameResult::Failed;
     }
     const bool ownerKept = old == nullptr || fchown(file, old->st_uid, old->st_gid) == 0;
-    bool written = ownerKept && writeAll(file, bytes, 0) && fdatasync(file) == 0 &&
+    bool written = ownerKept && writeAll(file, content) && fdatasync(file) == 0 &&
                    fchmod(file, old != nullptr ? old->st_mode & 07777 : newFileMode()) == 0;
     written = close(file) == 0 && written;
     const bool renamed = written && rename(temporary.c_str(), target.c_str()) == 0;
@@ -231,11 +234,11 @@ sigset_t holdEndingSignals() {
     return previous;
 }
 
-// Makes `bytes` the file's whole content and flushes it; false with errno set.
-// Growing the file reserves its new size first, so that a full disk stops the
-// write before a byte changes.
-bool overwrite(int file, std::span<const std::uint8_t> bytes) {
-    const off_t length = off_t(bytes.size());
+// Makes `content` the file's whole content and flushes it; false with errno
+// set. Growing the file reserves its new size first, so that a full disk stops
+// the write before a byte changes.
+bool overwrite(int file, FileContent content) {
+    const off_t length = off_t(sizeOf(content));
     struct stat now;
     if (fstat(file, &now) != 0) {
         return false;
@@ -246,7 +249,7 @@ bool overwrite(int file, std::span<const std::uint8_t> bytes) {
             return false;
         }
     }
-    return writeAll(file, bytes, 0) && ftruncate(file, length) == 0 && fdatasync(file) == 0;
+    return writeAll(file, content) && ftruncate(file, length) == 0 && fdatasync(file) == 0;
 }
 
 // Writes `bytes` to the side copy `copy`: to a temporary first, so that the
@@ -258,7 +261,7 @@ bool writeSideCopy(const std::string& copy, std::span<const std::uint8_t> bytes)
         lastWriteFailure = creationRefused(errno) ? WriteFailure::FolderNotWritable : failureOf(errno);
         return false;
     }
-    bool written = writeAll(file, bytes, 0) && fdatasync(file) == 0;
+    bool written = writeAll(file, FileContent(&bytes, 1)) && fdatasync(file) == 0;
     written = close(file) == 0 && written && rename(temporary.c_str(), copy.c_str()) == 0;
     if (!written) {
         lastWriteFailure = failureOf(errno);
@@ -282,11 +285,11 @@ void removeSideCopy(const std::string& copy) {
 // cut in the middle leaves one whole song or the other; a failure puts the old
 // content back from memory. Should even that fail, the side copy stays, the
 // one whole copy of the song, for the user to recover.
-bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<const std::uint8_t> bytes) {
+bool rewriteInPlace(int file, const std::string& target, off_t size, FileContent content) {
     if (size > kLargestRewritten) {
         return false;
     }
-    if (!roomFor(file, std::uint64_t(size) + bytes.size())) {
+    if (!roomFor(file, std::uint64_t(size) + sizeOf(content))) {
         lastWriteFailure = WriteFailure::DiskFull;
         return false;
     }
@@ -297,14 +300,15 @@ bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<c
     const std::string copy = sideCopyBeside(target).native();
     const sigset_t signals = holdEndingSignals();
     bool rewritten = false;
-    if (writeSideCopy(copy, *previous)) {
-        rewritten = overwrite(file, bytes);
+    const std::span<const std::uint8_t> old = *previous;
+    if (writeSideCopy(copy, old)) {
+        rewritten = overwrite(file, content);
         if (!rewritten) {
             lastWriteFailure = failureOf(errno);
         }
         // A copy-on-write file system out of room refuses the old bytes too,
         // but then it has written none of the new ones either.
-        if (rewritten || overwrite(file, *previous) || holds(file, *previous)) {
+        if (rewritten || overwrite(file, FileContent(&old, 1)) || holds(file, old)) {
             removeSideCopy(copy);
         }
     }
@@ -314,7 +318,7 @@ bool rewriteInPlace(int file, const std::string& target, off_t size, std::span<c
 
 }  // namespace
 
-bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+bool replaceFileContents(const std::wstring& path, FileContent content) {
     lastWriteFailure = WriteFailure::Other;
     std::string target = filePath(path).native();
     if (!followLinks(target)) {
@@ -331,7 +335,7 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
         if (errno != ENOENT) {
             return false;
         }
-        const RenameResult result = replaceThroughTemporary(target, nullptr, bytes);
+        const RenameResult result = replaceThroughTemporary(target, nullptr, content);
         if (result == RenameResult::NotAllowedHere) {
             lastWriteFailure = WriteFailure::FolderNotWritable;
         }
@@ -359,10 +363,10 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
     if (replaced) {
         RenameResult result = RenameResult::NotAllowedHere;
         if (old.st_nlink == 1 && !hasExtendedAttributes(file)) {
-            result = replaceThroughTemporary(target, &old, bytes);
+            result = replaceThroughTemporary(target, &old, content);
         }
         replaced = result == RenameResult::Replaced ||
-                   (result == RenameResult::NotAllowedHere && rewriteInPlace(file, target, old.st_size, bytes));
+                   (result == RenameResult::NotAllowedHere && rewriteInPlace(file, target, old.st_size, content));
     }
     close(file);
     return replaced;

@@ -70,15 +70,17 @@ bool seek(HANDLE file, std::uint64_t offset) {
     return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
 }
 
-bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
-            return false;
+bool writeAll(HANDLE file, FileContent content) {
+    for (const std::span<const std::uint8_t> bytes : content) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
+                return false;
+            }
+            done += written;
         }
-        done += written;
     }
     return true;
 }
@@ -177,7 +179,7 @@ bool keepBasicInformation(HANDLE file, const BY_HANDLE_FILE_INFORMATION& old) {
 // no file be made, or the old file's attributes cannot be given, or the old
 // file may not be removed or its ACL given.
 RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE_FILE_INFORMATION* old,
-                                     std::span<const std::uint8_t> bytes) {
+                                     FileContent content) {
     const std::wstring temporary = temporaryPathBeside(fs::path(target)).native();
     HANDLE file;
     {
@@ -196,7 +198,7 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
         }
     }
     const bool kept = old == nullptr || keepBasicInformation(file, *old);
-    bool written = kept && writeAll(file, bytes) && FlushFileBuffers(file);
+    bool written = kept && writeAll(file, content) && FlushFileBuffers(file);
     written = CloseHandle(file) && written;
     if (kept && !written) {
         lastWriteFailure = failureOf(GetLastError());
@@ -238,19 +240,19 @@ RenameResult replaceThroughTemporary(const std::wstring& target, const BY_HANDLE
     return result;
 }
 
-// Makes `bytes` the file's whole content and flushes it. Growing the file
+// Makes `content` the file's whole content and flushes it. Growing the file
 // reserves its new size first, so that a full disk stops the write before a
 // byte changes.
-bool overwrite(HANDLE file, std::span<const std::uint8_t> bytes) {
+bool overwrite(HANDLE file, FileContent content) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size)) {
         return false;
     }
-    const std::uint64_t length = bytes.size();
+    const std::uint64_t length = sizeOf(content);
     if (length > static_cast<std::uint64_t>(size.QuadPart) && !(seek(file, length) && SetEndOfFile(file))) {
         return false;
     }
-    return seek(file, 0) && writeAll(file, bytes) && seek(file, length) && SetEndOfFile(file) &&
+    return seek(file, 0) && writeAll(file, content) && seek(file, length) && SetEndOfFile(file) &&
            FlushFileBuffers(file);
 }
 
@@ -265,7 +267,7 @@ bool writeSideCopy(const std::wstring& copy, std::span<const std::uint8_t> bytes
         lastWriteFailure = creationRefused(error) ? WriteFailure::FolderNotWritable : failureOf(error);
         return false;
     }
-    bool written = writeAll(file, bytes) && FlushFileBuffers(file);
+    bool written = writeAll(file, FileContent(&bytes, 1)) && FlushFileBuffers(file);
     written = CloseHandle(file) && written && MoveFileExW(temporary.c_str(), copy.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!written) {
         lastWriteFailure = failureOf(GetLastError());
@@ -279,7 +281,7 @@ bool writeSideCopy(const std::wstring& copy, std::span<const std::uint8_t> bytes
 // kill or a power cut in the middle leaves one whole song or the other; a
 // failure puts the old content back from memory. Should even that fail, the
 // side copy stays, the one whole copy of the song, for the user to recover.
-bool rewriteInPlace(HANDLE file, const std::wstring& target, std::span<const std::uint8_t> bytes) {
+bool rewriteInPlace(HANDLE file, const std::wstring& target, FileContent content) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kLargestRewritten) {
         return false;
@@ -291,12 +293,13 @@ bool rewriteInPlace(HANDLE file, const std::wstring& target, std::span<const std
     const std::wstring copy = sideCopyBeside(fs::path(target)).native();
     UninterruptedStep step;
     bool rewritten = false;
-    if (writeSideCopy(copy, *previous)) {
-        rewritten = overwrite(file, bytes);
+    const std::span<const std::uint8_t> old = *previous;
+    if (writeSideCopy(copy, old)) {
+        rewritten = overwrite(file, content);
         if (!rewritten) {
             lastWriteFailure = failureOf(GetLastError());
         }
-        if (rewritten || overwrite(file, *previous)) {
+        if (rewritten || overwrite(file, FileContent(&old, 1))) {
             DeleteFileW(copy.c_str());
         }
     }
@@ -305,7 +308,7 @@ bool rewriteInPlace(HANDLE file, const std::wstring& target, std::span<const std
 
 }  // namespace
 
-bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+bool replaceFileContents(const std::wstring& path, FileContent content) {
     lastWriteFailure = WriteFailure::Other;
     const std::wstring given = extendedLengthPath(path);
     HANDLE file = openForWriting(given);
@@ -321,7 +324,7 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
         if (!nothingAt(sideCopyBeside(fs::path(given)).native())) {
             return false;
         }
-        const RenameResult result = replaceThroughTemporary(given, nullptr, bytes);
+        const RenameResult result = replaceThroughTemporary(given, nullptr, content);
         if (result == RenameResult::NotAllowedHere) {
             lastWriteFailure = WriteFailure::FolderNotWritable;
         }
@@ -344,11 +347,11 @@ bool replaceFileContents(const std::wstring& path, std::span<const std::uint8_t>
     // opens the old file for itself.
     if (old.nNumberOfLinks == 1) {
         CloseHandle(file);
-        result = replaceThroughTemporary(target, &old, bytes);
+        result = replaceThroughTemporary(target, &old, content);
         file = result == RenameResult::NotAllowedHere ? openForWriting(target) : INVALID_HANDLE_VALUE;
     }
     const bool replaced = result == RenameResult::Replaced ||
-                          (file != INVALID_HANDLE_VALUE && rewriteInPlace(file, target, bytes));
+                          (file != INVALID_HANDLE_VALUE && rewriteInPlace(file, target, content));
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }

@@ -9,7 +9,7 @@
 
 void makeResident(void* data, std::size_t bytes) noexcept {
 #ifdef MADV_POPULATE_WRITE
-    if (bytes < (std::size_t{1} << 20)) {
+    if (bytes < (std::size_t{64} << 10)) {
         return;
     }
     // Only whole pages are asked for: the partial ones at the ends may be shared with other data.

@@ -203,6 +203,32 @@ TEST(SmfWriter, RoundTripKeepsEveryEvent) {
     EXPECT_EQ(songData.tracks[1], first[1]);
 }
 
+// A body far longer than a block of the writer's room, with an event longer
+// than any block, comes out in order, in memory and in the file alike.
+TEST(SmfWriter, ALongBodyWithAnEventLongerThanABlockIsWrittenInOrder) {
+    Track track;
+    Bytes body;
+    const auto put = [&body](const Bytes& bytes) { body.insert(body.end(), bytes.begin(), bytes.end()); };
+    for (std::uint32_t i = 0; i < 30000; ++i) {
+        track.push_back(ev(i * 200, 0x90, {std::uint8_t(i & 0x7F), 0x40}));
+        put(i == 0 ? Bytes{0x00} : Bytes{0x81, 0x48});  // 200
+        put({0x90, std::uint8_t(i & 0x7F), 0x40});
+        if (i == 15000) {
+            const Bytes payload(100000, 0x33);
+            track.push_back(MidiEvent{i * 200, 0xF0, EventBytes(payload), 100000});
+            put({0x00, 0xF0, 0x86, 0x8D, 0x20});  // 100000
+            put(payload);
+        }
+    }
+    put({0x00, 0xFF, 0x2F, 0x00});
+    EXPECT_EQ(chunkOf(track), mtrk(body));
+
+    TempDir dir;
+    songData.division = 480;
+    ASSERT_TRUE(writeSmfFile(dir.file(L"out.mid"), {track}, {}));
+    EXPECT_EQ(readFileBytes(dir.path / "out.mid"), encode({track}));
+}
+
 TEST(SmfWriter, WriteSmfFileUsesTheLoadedDivision) {
     TempDir dir;
     songData.division = 0x0060;

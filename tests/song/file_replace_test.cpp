@@ -172,6 +172,25 @@ TEST(FileReplace, ExistingFileIsReplacedWhole) {
     EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"song.mid"});
 }
 
+// A content in pieces is written as one, whether through a temporary or, for a
+// file with another name, in place over a longer one.
+TEST(FileReplace, AContentInPiecesIsWrittenWholeBothWays) {
+    TempDir dir;
+    const auto path = dir.path / "song.mid";
+    const Bytes first(70000, 0x01), second = {0x02, 0x03};
+    const std::span<const std::uint8_t> pieces[] = {first, {}, second, kOldContent};
+    Bytes whole = first;
+    whole.insert(whole.end(), second.begin(), second.end());
+    whole.insert(whole.end(), kOldContent.begin(), kOldContent.end());
+
+    ASSERT_TRUE(replaceFileContents(path.wstring(), FileContent(pieces)));
+    EXPECT_EQ(readFileBytes(path), whole);
+    writeFileBytes(path, Bytes(100000, 0xAA));
+    fs::create_hard_link(path, dir.path / "other name.mid");
+    ASSERT_TRUE(replaceFileContents(path.wstring(), FileContent(pieces)));
+    EXPECT_EQ(readFileBytes(dir.path / "other name.mid"), whole);
+}
+
 // Writing over a link writes the file it names: the user's song is the file,
 // and replacing the link with a new file would leave the song as it was.
 TEST(FileReplace, WritingOverALinkReplacesTheFileItNames) {
