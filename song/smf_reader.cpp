@@ -1,5 +1,6 @@
 #include "song/smf_reader.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -106,21 +107,36 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
     }
 }
 
-// The track is sized by a first walk that only counts: the chunk's length says
-// little about the number of events (one system-exclusive event can fill it),
-// and room reserved or grown from a guess costs memory for nothing.
+// A chunk holds at most one event for every two of its bytes (a delta time and
+// one data byte under running status): room for that many is reserved, and one
+// walk builds the track. Its pages are made present a step ahead of the events,
+// so that those past the last event are never touched. A chunk of more than
+// 64 MB, whose bound would reserve over 512 MB (one huge system-exclusive
+// event, say), is counted by a walk of its own first.
+constexpr std::size_t kLargestBoundedChunk = std::size_t{64} << 20;
+constexpr std::size_t kEventsMadePresent = 16384;  // at a time: 256 KiB
+
 Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd,
                   std::size_t& drumEvents, std::bitset<256>& drumNotes) {
-    std::size_t count = 0;
-    walkEvents(bytes, start, chunkEnd,
-               [&count](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
-                        std::size_t, std::uint32_t) { ++count; });
+    std::size_t room = (chunkEnd - start) / 2;
+    if (chunkEnd - start > kLargestBoundedChunk) {
+        room = 0;
+        walkEvents(bytes, start, chunkEnd,
+                   [&room](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
+                           std::size_t, std::uint32_t) { ++room; });
+    }
     Track track;
-    reserveResident(track, count);
+    track.reserve(room);
+    std::size_t present = kEventsMadePresent;  // the first come a page at a time, as written
     walkEvents(bytes, start, chunkEnd,
-               [&track, &drumEvents, &drumNotes](std::uint32_t tick, std::uint8_t status, const std::uint8_t* first,
-                                     std::size_t firstSize,
-                        const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {
+               [&track, &present, room, &drumEvents, &drumNotes](
+                   std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
+                   const std::uint8_t* rest, std::size_t restSize, std::uint32_t length) {
+                   if (track.size() == present && present < room) {
+                       const std::size_t step = std::min(kEventsMadePresent, room - present);
+                       makeResident(track.data() + present, step * sizeof(MidiEvent));
+                       present += step;
+                   }
                    // Built where it stays: one built aside and moved in costs a copy of every event.
                    MidiEvent& event = track.emplace_back();
                    event.tick = tick;
