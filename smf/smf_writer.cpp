@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -226,11 +227,16 @@ struct TrackWalk {
     std::array<std::size_t, kMetaAndSystem + 1> outputOf;  // by part; kNoTrack: none
 };
 
-// One walk of a list, which encodes every output track listing it: the two
-// drum tracks of a split take their events from one list.
+// One walk of a list, which encodes up to eight output tracks listing it: the
+// two drum tracks of a split take their events from one list. Which of them
+// take an event is looked up by its note, as bits, so that no branch of the
+// walk hangs on where each note goes.
+constexpr std::size_t kNoNote = 256;
+
 struct ListWalk {
     const EventRefs* list;
     std::vector<std::size_t> outputs;
+    std::array<std::uint8_t, kNoNote + 1> takers{};  // by note, then for an event of no note
 };
 
 struct Walks {
@@ -275,13 +281,23 @@ Walks planWalks(const std::vector<OutputTrack>& tracks) {
         }
     }
     for (const auto& [list, outputs] : byList) {
-        walks.lists.push_back(ListWalk{list, outputs});
+        for (std::size_t first = 0; first < outputs.size(); first += 8) {
+            ListWalk& walk = walks.lists.emplace_back(ListWalk{list, {}});
+            for (std::size_t k = first; k < outputs.size() && k < first + 8; ++k) {
+                const std::uint8_t bit = std::uint8_t(1u << walk.outputs.size());
+                for (std::size_t note = 0; note < kNoNote; ++note) {
+                    walk.takers[note] |= tracks[outputs[k]].notes[note] ? bit : std::uint8_t{0};
+                }
+                walk.takers[kNoNote] |= bit;
+                walk.outputs.push_back(outputs[k]);
+            }
+        }
     }
     return walks;
 }
 
 // Every output track's events into its body.
-void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, std::vector<ChunkBody>& bodies) {
+void encodeBodies(const Walks& walks, std::vector<ChunkBody>& bodies) {
     for (const TrackWalk& walk : walks.tracks) {
         for (const MidiEvent& e : *walk.track) {
             // The walk's plan leaves out what its output tracks do not take.
@@ -293,13 +309,9 @@ void encodeBodies(const std::vector<OutputTrack>& tracks, const Walks& walks, st
     }
     for (const ListWalk& walk : walks.lists) {
         for (const MidiEvent* e : *walk.list) {
-            // takes() for a list, with what depends on the event alone found once.
-            const bool noteEvent = isNoteEvent(*e);
-            const std::size_t note = noteEvent ? e->data[0] : 0;
-            for (const std::size_t k : walk.outputs) {
-                if (!noteEvent || tracks[k].notes[note]) {
-                    bodies[k].add(*e);
-                }
+            for (unsigned takers = walk.takers[isNoteEvent(*e) ? e->data[0] : kNoNote]; takers != 0;
+                 takers &= takers - 1) {
+                bodies[walk.outputs[std::size_t(std::countr_zero(takers))]].add(*e);
             }
         }
     }
@@ -319,7 +331,7 @@ EncodedFile encodeFile(const std::vector<OutputTrack>& tracks, std::uint16_t div
                       std::uint8_t(tracks.size() >> 8), std::uint8_t(tracks.size()), std::uint8_t(division >> 8),
                       std::uint8_t(division)},
                      std::vector<ChunkBody>(tracks.size())};
-    encodeBodies(tracks, planWalks(tracks), file.bodies);
+    encodeBodies(planWalks(tracks), file.bodies);
     return file;
 }
 
