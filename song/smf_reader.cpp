@@ -114,7 +114,7 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
 // 64 MB, whose bound would reserve over 512 MB (one huge system-exclusive
 // event, say), is counted by a walk of its own first.
 constexpr std::size_t kLargestBoundedChunk = std::size_t{64} << 20;
-constexpr std::size_t kEventsMadePresent = 16384;  // at a time: 256 KiB
+constexpr std::size_t kEventsMadePresent = 4096;  // at a time: 64 KiB
 
 Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd,
                   std::size_t& drumEvents, std::bitset<256>& drumNotes) {
