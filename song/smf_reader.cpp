@@ -143,10 +143,10 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
                    event.status = status;
                    if (isChannelMessage(status)) {
                        event.data.setChannelData(first, firstSize);
-                       if (isDrumChannel(status)) {
-                           ++drumEvents;
-                           drumNotes[first[0]] = drumNotes[first[0]] || isDrumNoteEvent(event);
-                       }
+                       // Counted without a branch: drum and other events come in no order to guess.
+                       const bool drum = isDrumChannel(status);
+                       drumEvents += drum;
+                       drumNotes[first[0]] = drumNotes[first[0]] | (drum & isDrumNoteEvent(event));
                        return;
                    }
                    event.data.append(first, firstSize);
