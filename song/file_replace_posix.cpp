@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/xattr.h>
@@ -113,18 +114,33 @@ bool hasExtendedAttributes(int file) {
     return false;
 }
 
+// Writes the pieces from the start of the file, as many in one call as it takes.
 bool writeAll(int file, FileContent content) {
     off_t offset = 0;
-    for (const std::span<const std::uint8_t> bytes : content) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = pwrite(file, bytes.data() + done, bytes.size() - done, offset + off_t(done));
-            if (n < 0 && errno != EINTR) {
-                return false;
-            }
-            done += n > 0 ? std::size_t(n) : 0;
+    std::size_t piece = 0;  // the first piece not written whole
+    std::size_t done = 0;   // and its bytes written
+    while (piece < content.size()) {
+        iovec parts[256];
+        int count = 0;
+        for (std::size_t k = piece; k < content.size() && count < 256; ++k) {
+            const std::size_t skip = k == piece ? done : 0;
+            parts[count++] = {const_cast<std::uint8_t*>(content[k].data()) + skip, content[k].size() - skip};
         }
-        offset += off_t(done);
+        const ssize_t n = pwritev(file, parts, count, offset);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        offset += n;
+        std::size_t left = std::size_t(n);
+        while (piece < content.size() && left >= content[piece].size() - done) {
+            left -= content[piece].size() - done;
+            done = 0;
+            ++piece;
+        }
+        done += left;
     }
     return true;
 }

@@ -179,9 +179,10 @@ TEST(FileReplace, AContentInPiecesIsWrittenWholeBothWays) {
     const auto path = dir.path / "song.mid";
     const Bytes first(70000, 0x01), second = {0x02, 0x03};
     const std::span<const std::uint8_t> pieces[] = {first, {}, second, kOldContent};
-    Bytes whole = first;
-    whole.insert(whole.end(), second.begin(), second.end());
-    whole.insert(whole.end(), kOldContent.begin(), kOldContent.end());
+    Bytes whole;
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        whole.insert(whole.end(), piece.begin(), piece.end());
+    }
 
     ASSERT_TRUE(replaceFileContents(path.wstring(), FileContent(pieces)));
     EXPECT_EQ(readFileBytes(path), whole);

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 std::vector<SystemCall> systemCallLog;
@@ -63,17 +65,30 @@ auto crashPoint(Call call) -> decltype(call()) {
 
 extern "C" {
 
-ssize_t __real_pwrite(int file, const void* bytes, size_t count, off_t offset);
+ssize_t __real_pwritev(int file, const iovec* parts, int count, off_t offset);
 int __real_ftruncate(int file, off_t length);
 int __real_fdatasync(int file);
 int __real_fsync(int file);
 int __real_rename(const char* from, const char* to);
 int __real_unlink(const char* path);
 
-ssize_t __wrap_pwrite(int file, const void* bytes, size_t count, off_t offset) {
+// Logged as "pwrite": a write at an offset, of one piece or of many.
+ssize_t __wrap_pwritev(int file, const iovec* parts, int count, off_t offset) {
     logCall("pwrite", file);
-    const bool half = stopAtCall != 0 && wrappedCalls + 1 == stopAtCall;
-    return crashPoint([&] { return __real_pwrite(file, bytes, half ? (count + 1) / 2 : count, offset); });
+    std::vector<iovec> written(parts, parts + count);
+    if (stopAtCall != 0 && wrappedCalls + 1 == stopAtCall) {
+        std::size_t total = 0;
+        for (const iovec& part : written) {
+            total += part.iov_len;
+        }
+        // The first half of the bytes, the pieces that hold them cut to them.
+        std::size_t left = (total + 1) / 2;
+        for (iovec& part : written) {
+            part.iov_len = std::min(part.iov_len, left);
+            left -= part.iov_len;
+        }
+    }
+    return crashPoint([&] { return __real_pwritev(file, written.data(), count, offset); });
 }
 
 int __wrap_ftruncate(int file, off_t length) {

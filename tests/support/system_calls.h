@@ -1,7 +1,7 @@
 #pragma once
 
 // A seam around the system calls of a save: the test programs are linked with
-// --wrap for pwrite, ftruncate, fdatasync, fsync, rename and unlink, so the
+// --wrap for pwritev, ftruncate, fdatasync, fsync, rename and unlink, so the
 // core's calls pass through here, are logged, can be stopped or failed, and
 // otherwise go on to the system.
 
