@@ -110,9 +110,9 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
 // A chunk holds at most one event for every two of its bytes (a delta time and
 // one data byte under running status): room for that many is reserved, and one
 // walk builds the track. Its pages are made present a step ahead of the events,
-// so that those past the last event are never touched. A chunk of more than
-// 64 MB, whose bound would reserve over 512 MB (one huge system-exclusive
-// event, say), is counted by a walk of its own first.
+// so that no more than a step past the last event is ever touched. A chunk of
+// more than 64 MB, whose bound would reserve over 512 MB (one huge
+// system-exclusive event, say), is counted by a walk of its own first.
 constexpr std::size_t kLargestBoundedChunk = std::size_t{64} << 20;
 constexpr std::size_t kEventsMadePresent = 4096;  // at a time: 64 KiB
 
@@ -127,7 +127,7 @@ Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std
     }
     Track track;
     track.reserve(room);
-    std::size_t present = kEventsMadePresent;  // the first come a page at a time, as written
+    std::size_t present = 0;  // events whose room is made present
     walkEvents(bytes, start, chunkEnd,
                [&track, &present, room, &drumEvents, &drumNotes](
                    std::uint32_t tick, std::uint8_t status, const std::uint8_t* first, std::size_t firstSize,
