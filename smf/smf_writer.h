@@ -21,8 +21,8 @@ inline constexpr int kMetaAndSystem = 16;
 // One track of an output, made of events that stay where they are. It has two
 // forms, made by the two functions below: part of a loaded track, or a drum
 // track of a split. The writer filters the events as it encodes them, so the
-// split's routing of drum events (splitter.h) runs here, in `takes`: nothing
-// is copied to a track of its own beforehand.
+// split's routing of drum events (splitter.h) runs here: nothing is copied to
+// a track of its own beforehand.
 struct OutputTrack {
     const Track* track = nullptr;      // a part of a loaded track: this track's events, in their order
     int part = kWholeTrack;            //   all of them, or one part
