@@ -110,16 +110,20 @@ void walkEvents(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
 // A chunk holds at most one event for every two of its bytes (a delta time and
 // one data byte under running status): room for that many is reserved, and one
 // walk builds the track. Its pages are made present a step ahead of the events,
-// so that no more than a step past the last event is ever touched. A chunk of
-// more than 64 MB, whose bound would reserve over 512 MB (one huge
-// system-exclusive event, say), is counted by a walk of its own first.
-constexpr std::size_t kLargestBoundedChunk = std::size_t{64} << 20;
+// so that no more than a step past the last event is ever touched. Such room
+// is reserved for up to 32 Mi events a song (512 MB, which Windows commits
+// whether touched or not); a chunk beyond that (one huge system-exclusive
+// event, say) is counted by a walk of its own first.
+constexpr std::size_t kMostBoundedEvents = std::size_t{32} << 20;
 constexpr std::size_t kEventsMadePresent = 4096;  // at a time: 64 KiB
 
+// `boundLeft`: the events for which room may still be reserved from a bound.
 Track decodeTrack(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t chunkEnd,
-                  std::size_t& drumEvents, std::bitset<256>& drumNotes) {
+                  std::size_t& boundLeft, std::size_t& drumEvents, std::bitset<256>& drumNotes) {
     std::size_t room = (chunkEnd - start) / 2;
-    if (chunkEnd - start > kLargestBoundedChunk) {
+    if (room <= boundLeft) {
+        boundLeft -= room;
+    } else {
         room = 0;
         walkEvents(bytes, start, chunkEnd,
                    [&room](std::uint32_t, std::uint8_t, const std::uint8_t*, std::size_t, const std::uint8_t*,
@@ -183,6 +187,7 @@ bool parseSong() {
     songData.tracks.reserve(trackCount);
     songData.drumNotesRead.reserve(trackCount);
     std::size_t pos = 8 + std::size_t{headerLength};
+    std::size_t boundLeft = kMostBoundedEvents;
     for (unsigned i = 0; i < trackCount; ++i) {
         if (pos > n || n - pos < 8 || !hasId(&bytes[pos], "MTrk")) {
             return false;
@@ -195,7 +200,7 @@ bool parseSong() {
         const std::size_t chunkEnd = start + chunkLength;
         songData.drumNotesRead.emplace_back();
         songData.tracks.push_back(
-            decodeTrack(bytes, start, chunkEnd, songData.drumEvents, songData.drumNotesRead.back()));
+            decodeTrack(bytes, start, chunkEnd, boundLeft, songData.drumEvents, songData.drumNotesRead.back()));
         pos = chunkEnd;
     }
     return true;  // bytes after the last declared chunk are ignored
